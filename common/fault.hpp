@@ -1,0 +1,50 @@
+// Run-time faults: every file, conversion or capacity problem ends the run with
+// one diagnostic line on standard error and a non-zero exit status.
+#pragma once
+
+#include <stdexcept>
+#include <string>
+#include <string_view>
+
+namespace gw {
+
+enum class FaultKind {
+  FileNotFound,    // a file that must exist does not
+  EndOfFile,       // the end of a file met where the program does not test for it
+  Conversion,      // a field that is not a number where a number is read
+  TooMuchData,     // a binary record shorter than the items read from it
+  RecordTooLong,   // a formatted read asks for more than a record holds
+  CorruptRecord,   // a binary record whose framing does not hold together
+  CannotOpen,      // a file that cannot be opened or created
+  WriteFailed,     // a write that did not reach the file
+  Refused,         // input this program declines to process (capacity, clashing names)
+};
+
+// Numeric code shown in the diagnostic line.
+int faultCode(FaultKind kind);
+
+class Fault : public std::runtime_error {
+ public:
+  // `detail` replaces the standard message text of the kind when given.
+  Fault(FaultKind kind, int unit, std::string file, std::string detail = {});
+  FaultKind kind() const { return kind_; }
+  int unit() const { return unit_; }
+  const std::string& file() const { return file_; }
+
+ private:
+  FaultKind kind_;
+  int unit_;
+  std::string file_;
+};
+
+// Exit status of a run that ends on a fault.
+inline constexpr int kFaultExitStatus = 2;
+
+// The diagnostic line, without its line end, e.g.
+// "postconv: severe (2): end-of-file during read, unit 10, file RES.BIN".
+std::string diagnosticLine(std::string_view program, const Fault& fault);
+
+// Prints the diagnostic line (CR LF ended) on standard error.
+void reportFault(std::string_view program, const Fault& fault);
+
+}  // namespace gw

@@ -1,0 +1,320 @@
+#include "format.hpp"
+
+#include <cctype>
+#include <cstring>
+#include <stdexcept>
+
+#include "numeric_fields.hpp"
+
+namespace gw {
+
+std::array<Item, 20> titleWords(std::string_view title80) {
+  std::array<Item, 20> words{Item(""), Item(""), Item(""), Item(""), Item(""), Item(""), Item(""),
+                             Item(""), Item(""), Item(""), Item(""), Item(""), Item(""), Item(""),
+                             Item(""), Item(""), Item(""), Item(""), Item(""), Item("")};
+  for (std::size_t i = 0; i < 20; ++i) {
+    std::size_t at = 4 * i;
+    words[i] = Item(at < title80.size() ? title80.substr(at, 4) : std::string_view());
+  }
+  return words;
+}
+
+std::vector<Item>& Format::scratch() {
+  static std::vector<Item> items;
+  return items;
+}
+
+class Format::Parser {
+ public:
+  Parser(Format& f, std::string_view text) : f_(f), text_(text) {}
+
+  void parseList() {
+    expect('(');
+    parseItems(true);
+    expect(')');
+    skipBlanks();
+    if (pos_ != text_.size()) fail("text after the closing parenthesis");
+  }
+
+ private:
+  [[noreturn]] void fail(const char* what) const {
+    throw std::logic_error("edit-descriptor list " + std::string(text_) + ": " + what + " at column " +
+                           std::to_string(pos_ + 1));
+  }
+  void skipBlanks() {
+    while (pos_ < text_.size() && text_[pos_] == ' ') ++pos_;
+  }
+  char peek() {
+    skipBlanks();
+    return pos_ < text_.size() ? static_cast<char>(std::toupper(static_cast<unsigned char>(text_[pos_]))) : '\0';
+  }
+  void expect(char c) {
+    if (peek() != c) fail("unexpected character");
+    ++pos_;
+  }
+  bool atDigit() { return std::isdigit(static_cast<unsigned char>(peek())) != 0; }
+  int number() {
+    if (!atDigit()) fail("number expected");
+    long v = 0;
+    while (pos_ < text_.size() && std::isdigit(static_cast<unsigned char>(text_[pos_]))) {
+      v = v * 10 + (text_[pos_++] - '0');
+      if (v > 30000) fail("number too large");
+    }
+    return static_cast<int>(v);
+  }
+
+  std::size_t emit(Instr in) {
+    f_.prog_.push_back(in);
+    return f_.prog_.size() - 1;
+  }
+
+  // Emits a data descriptor, wrapped in a group when it carries a repeat count.
+  void emitRepeated(int repeat, Instr in) {
+    if (repeat == 1) {
+      emit(in);
+      return;
+    }
+    std::size_t begin = emit(Instr{Op::Begin, 0, 0, 0, repeat, 0});
+    emit(in);
+    emit(Instr{Op::End, 0, 0, 0, static_cast<std::int32_t>(begin), 0});
+  }
+
+  void parseItems(bool topLevel) {
+    if (peek() == ')') fail("empty group");
+    for (;;) {
+      Op last = parseItem(topLevel);
+      char c = peek();
+      if (c == ',') {
+        ++pos_;
+        continue;
+      }
+      if (c == ')') return;
+      // Commas may be left out around a slash and after a scale factor.
+      if (c == '/' || last == Op::Slash || last == Op::Scale) continue;
+      fail("comma expected");
+    }
+  }
+
+  Op parseItem(bool topLevel) {
+    char c = peek();
+    if (c == '\'') {
+      parseLiteral();
+      return Op::Literal;
+    }
+    if (c == '/') {
+      ++pos_;
+      emit(Instr{Op::Slash});
+      return Op::Slash;
+    }
+    bool counted = atDigit();
+    int repeat = counted ? number() : 1;
+    c = peek();
+    if (c == '(') {
+      if (repeat < 1) fail("repeat count below 1");
+      ++pos_;
+      std::size_t begin = emit(Instr{Op::Begin, 0, 0, 0, repeat, 0});
+      if (topLevel) f_.reversion_ = begin;
+      parseItems(false);
+      expect(')');
+      emit(Instr{Op::End, 0, 0, 0, static_cast<std::int32_t>(begin), 0});
+      return Op::End;
+    }
+    ++pos_;
+    switch (c) {
+      case 'X':
+        emit(Instr{Op::Blanks, static_cast<std::int16_t>(repeat)});
+        return Op::Blanks;
+      case 'P':
+        if (!counted || repeat > 1) fail("only 0P and 1P are supported");
+        emit(Instr{Op::Scale, static_cast<std::int16_t>(repeat)});
+        return Op::Scale;
+      case 'I': {
+        int w = positive();
+        emitRepeated(repeat, Instr{Op::Int, static_cast<std::int16_t>(w)});
+        return Op::Int;
+      }
+      case 'E':
+      case 'F': {
+        int w = positive();
+        expect('.');
+        int d = number();
+        if (d > 40 || (c == 'E' && d < 1)) fail("digit count out of range");
+        int e = 0;
+        if (c == 'E' && peek() == 'E') {
+          ++pos_;
+          e = positive();
+          if (e > 4) fail("exponent digits out of range");
+        }
+        Op op = c == 'E' ? Op::Exp : Op::Fixed;
+        emitRepeated(repeat, Instr{op, static_cast<std::int16_t>(w), static_cast<std::int16_t>(d),
+                                   static_cast<std::int16_t>(e)});
+        return op;
+      }
+      case 'A': {
+        int w = atDigit() ? positive() : -1;
+        emitRepeated(repeat, Instr{Op::Text, static_cast<std::int16_t>(w), static_cast<std::int16_t>(w)});
+        return Op::Text;
+      }
+      default:
+        fail("unknown edit descriptor");
+    }
+  }
+
+  int positive() {
+    int v = number();
+    if (v < 1 || v > 999) fail("field width out of range");
+    return v;
+  }
+
+  void parseLiteral() {
+    ++pos_;  // opening apostrophe
+    std::string text;
+    for (;;) {
+      if (pos_ >= text_.size()) fail("unterminated literal");
+      char c = text_[pos_++];
+      if (c == '\'') {
+        if (pos_ < text_.size() && text_[pos_] == '\'') {
+          text += '\'';
+          ++pos_;
+          continue;
+        }
+        break;
+      }
+      text += c;
+    }
+    Instr in{Op::Literal};
+    in.arg = static_cast<std::int32_t>(f_.literals_.size());
+    in.len = static_cast<std::int32_t>(text.size());
+    f_.literals_ += text;
+    emit(in);
+  }
+
+  Format& f_;
+  std::string_view text_;
+  std::size_t pos_ = 0;
+};
+
+namespace {
+bool isData(std::uint8_t op, std::uint8_t firstData) { return op >= firstData; }
+}  // namespace
+
+Format::Format(std::string_view list) : source_(list) {
+  Parser(*this, list).parseList();
+  auto first = static_cast<std::uint8_t>(Op::Int);
+  for (std::size_t i = 0; i < prog_.size(); ++i) {
+    if (!isData(static_cast<std::uint8_t>(prog_[i].op), first)) continue;
+    hasData_ = true;
+    if (i >= reversion_) reversionHasData_ = true;
+  }
+}
+
+void Format::mismatch(const Instr&, const Item&) const {
+  throw std::logic_error("item of the wrong kind for its edit descriptor in " + source_);
+}
+
+void Format::renderItem(TextOut& out, const Instr& in, const Item& item, int scale) const {
+  switch (in.op) {
+    case Op::Int: {
+      if (item.kind != Item::Kind::Integer) mismatch(in, item);
+      fields::integer(out.claim(in.w), in.w, item.i);
+      out.advance(in.w);
+      return;
+    }
+    case Op::Exp:
+    case Op::Fixed: {
+      char* p = out.claim(in.w);
+      if (item.kind == Item::Kind::Double) {
+        if (in.op == Op::Exp) fields::exponent(p, in.w, in.d, in.e, scale, item.d);
+        else fields::fixed(p, in.w, in.d, item.d);
+      } else if (item.kind == Item::Kind::Single) {
+        if (in.op == Op::Exp) fields::exponent(p, in.w, in.d, in.e, scale, item.f);
+        else fields::fixed(p, in.w, in.d, item.f);
+      } else {
+        mismatch(in, item);
+      }
+      out.advance(in.w);
+      return;
+    }
+    case Op::Text: {
+      if (item.kind != Item::Kind::Text) mismatch(in, item);
+      if (in.w < 0) {
+        out.put(item.s);
+      } else if (item.s.size() >= static_cast<std::size_t>(in.w)) {
+        out.put(item.s.substr(0, static_cast<std::size_t>(in.w)));
+      } else {
+        std::size_t pad = static_cast<std::size_t>(in.w) - item.s.size();
+        std::memset(out.claim(pad), ' ', pad);
+        out.advance(pad);
+        out.put(item.s);
+      }
+      return;
+    }
+    default:
+      return;
+  }
+}
+
+void Format::write(TextOut& out, std::span<const Item> items) const {
+  if (!items.empty() && !reversionHasData_)
+    throw std::logic_error("items left over with no edit descriptor to take them in " + source_);
+  struct Frame {
+    std::size_t begin;
+    std::int32_t left;
+  };
+  Frame stack[32];
+  int depth = 0;
+  std::size_t next = 0;
+  std::size_t pc = 0;
+  int scale = 0;
+  const std::size_t end = prog_.size();
+  for (;;) {
+    if (pc == end) {
+      if (next == items.size()) break;
+      out.endRecord();
+      pc = reversion_;
+      depth = 0;
+      continue;
+    }
+    const Instr& in = prog_[pc];
+    switch (in.op) {
+      case Op::Literal:
+        out.put(std::string_view(literals_).substr(static_cast<std::size_t>(in.arg),
+                                                   static_cast<std::size_t>(in.len)));
+        break;
+      case Op::Blanks: {
+        std::size_t n = static_cast<std::size_t>(in.w);
+        std::memset(out.claim(n), ' ', n);
+        out.advance(n);
+        break;
+      }
+      case Op::Slash:
+        out.endRecord();
+        break;
+      case Op::Scale:
+        scale = in.w;
+        break;
+      case Op::Begin:
+        if (depth == 32) throw std::logic_error("groups nested too deeply in " + source_);
+        stack[depth++] = Frame{pc, in.arg};
+        break;
+      case Op::End:
+        if (--stack[depth - 1].left > 0) {
+          pc = stack[depth - 1].begin;
+        } else {
+          --depth;
+        }
+        break;
+      default:
+        if (next == items.size()) {
+          out.endRecord();
+          return;
+        }
+        renderItem(out, in, items[next++], scale);
+        break;
+    }
+    ++pc;
+  }
+  out.endRecord();
+}
+
+}  // namespace gw

@@ -1,0 +1,117 @@
+// Formatted records: an edit-descriptor list such as
+// "(I5,2(',',I5),6(',',1P,E12.4))" is compiled once into a small program and then
+// renders lines from items. Supported: Iw, Ew.d, Ew.dEe, Fw.d, Aw, A, nX, kP
+// (0 and 1), 'text' (doubled apostrophe for one), /, repeat counts on
+// descriptors and groups, and format reversion to the last top-level group.
+#pragma once
+
+#include <array>
+#include <concepts>
+#include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "text_out.hpp"
+
+namespace gw {
+
+// One output item: a 32-bit or wider integer, a 32-bit real, a double, or text.
+struct Item {
+  enum class Kind : std::uint8_t { Integer, Single, Double, Text };
+  Kind kind;
+  union {
+    long long i;
+    float f;
+    double d;
+  };
+  std::string_view s;
+
+  template <std::integral T>
+  constexpr Item(T v) : kind(Kind::Integer), i(static_cast<long long>(v)) {}
+  constexpr Item(float v) : kind(Kind::Single), f(v) {}
+  constexpr Item(double v) : kind(Kind::Double), d(v) {}
+  constexpr Item(std::string_view v) : kind(Kind::Text), i(0), s(v) {}
+  constexpr Item(const char* v) : kind(Kind::Text), i(0), s(v) {}
+  Item(const std::string& v) : kind(Kind::Text), i(0), s(v) {}
+};
+
+// A double item written as a 32-bit real: the value rounded to single precision.
+inline Item single(double v) { return Item(static_cast<float>(v)); }
+
+// The 80-character title as 20 items of 4 characters (the layout 20A4).
+std::array<Item, 20> titleWords(std::string_view title80);
+
+class Format {
+ public:
+  // Compiles the list; a malformed list throws std::logic_error (a programming
+  // error, caught by the unit tests, never a run-time path).
+  explicit Format(std::string_view list);
+
+  // Writes the items as one or more records (reversion and / begin new ones).
+  void write(TextOut& out, std::span<const Item> items) const;
+
+  // Writes scalars, spans and arrays of items in argument order.
+  template <class... Args>
+  void operator()(TextOut& out, const Args&... args) const {
+    if constexpr ((std::is_convertible_v<const Args&, Item> && ...)) {
+      if constexpr (sizeof...(Args) == 0) {
+        write(out, {});
+      } else {
+        const Item items[] = {Item(args)...};
+        write(out, items);
+      }
+    } else {
+      std::vector<Item>& items = scratch();
+      items.clear();
+      (append(items, args), ...);
+      write(out, items);
+    }
+  }
+
+  // Renders into a string with CR LF record ends (handy for tests and messages).
+  template <class... Args>
+  std::string render(const Args&... args) const {
+    TextOut out;
+    (*this)(out, args...);
+    out.flush();
+    return out.captured();
+  }
+
+  const std::string& source() const { return source_; }
+
+ private:
+  enum class Op : std::uint8_t { Literal, Blanks, Slash, Scale, Begin, End, Int, Exp, Fixed, Text };
+  struct Instr {
+    Op op;
+    std::int16_t w = 0;       // field width; blank count; scale factor
+    std::int16_t d = 0;       // digits after the point; -1 for A without width
+    std::int16_t e = 0;       // exponent digits (0 = default)
+    std::int32_t arg = 0;     // literal offset; repeat count; jump target
+    std::int32_t len = 0;     // literal length
+  };
+
+  static std::vector<Item>& scratch();
+  template <class T>
+  static void append(std::vector<Item>& items, const T& arg) {
+    if constexpr (std::is_convertible_v<const T&, Item>) {
+      items.emplace_back(arg);
+    } else {
+      items.insert(items.end(), std::begin(arg), std::end(arg));
+    }
+  }
+
+  class Parser;
+  void renderItem(TextOut& out, const Instr& in, const Item& item, int scale) const;
+  [[noreturn]] void mismatch(const Instr& in, const Item& item) const;
+
+  std::string source_;
+  std::string literals_;
+  std::vector<Instr> prog_;
+  std::size_t reversion_ = 0;
+  bool hasData_ = false;
+  bool reversionHasData_ = false;
+};
+
+}  // namespace gw

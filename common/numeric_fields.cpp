@@ -1,0 +1,228 @@
+#include "numeric_fields.hpp"
+
+#include <charconv>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+
+namespace gw::fields {
+
+namespace {
+
+void fillStars(char* out, int w) { std::memset(out, '*', static_cast<std::size_t>(w)); }
+
+// Copies `text` right-justified into a field of w columns; asterisks when it does not fit.
+void rightJustify(char* out, int w, const char* text, int len) {
+  if (len > w) {
+    fillStars(out, w);
+    return;
+  }
+  std::memset(out, ' ', static_cast<std::size_t>(w - len));
+  std::memcpy(out + (w - len), text, static_cast<std::size_t>(len));
+}
+
+template <class T>
+void nonFinite(char* out, int w, T value) {
+  if (std::isnan(value)) {
+    rightJustify(out, w, "NaN", 3);
+  } else if (value > 0) {
+    if (w >= 8) rightJustify(out, w, "Infinity", 8);
+    else rightJustify(out, w, "Inf", 3);
+  } else {
+    if (w >= 9) rightJustify(out, w, "-Infinity", 9);
+    else rightJustify(out, w, "-Inf", 4);
+  }
+}
+
+// Significant decimal digits of |value|, correctly rounded, as value = 0.D1D2... x 10^(exp10+1),
+// that is D1.D2... x 10^exp10.
+struct Digits {
+  char d[64];
+  int count;
+  int exp10;
+};
+
+template <class T>
+void significantDigits(T magnitude, int count, Digits& out) {
+  out.count = count;
+  if (magnitude == 0) {
+    std::memset(out.d, '0', static_cast<std::size_t>(count));
+    out.exp10 = 0;
+    return;
+  }
+  char buf[96];
+  auto res = std::to_chars(buf, buf + sizeof buf, magnitude, std::chars_format::scientific, count - 1);
+  const char* p = buf;
+  out.d[0] = *p++;
+  if (count > 1) {
+    ++p;  // the point
+    std::memcpy(out.d + 1, p, static_cast<std::size_t>(count - 1));
+    p += count - 1;
+  }
+  ++p;  // 'e'
+  bool negExp = *p == '-';
+  ++p;
+  int e = 0;
+  for (; p < res.ptr; ++p) e = e * 10 + (*p - '0');
+  out.exp10 = negExp ? -e : e;
+}
+
+// Writes the exponent part; returns its length, or -1 when the exponent does not fit.
+int exponentText(char* p, int exp, int expDigits) {
+  int mag = std::abs(exp);
+  char sign = exp < 0 ? '-' : '+';
+  int digits;
+  int len = 0;
+  if (expDigits == 0) {
+    if (mag <= 99) {
+      p[len++] = 'E';
+      digits = 2;
+    } else if (mag <= 999) {
+      digits = 3;
+    } else {
+      return -1;
+    }
+  } else {
+    int limit = 1;
+    for (int i = 0; i < expDigits; ++i) limit *= 10;
+    if (mag >= limit) return -1;
+    p[len++] = 'E';
+    digits = expDigits;
+  }
+  p[len++] = sign;
+  for (int i = digits - 1; i >= 0; --i) {
+    p[len + i] = static_cast<char>('0' + mag % 10);
+    mag /= 10;
+  }
+  return len + digits;
+}
+
+template <class T>
+void exponentImpl(char* out, int w, int d, int expDigits, int scale, T value) {
+  if (!std::isfinite(value)) {
+    nonFinite(out, w, value);
+    return;
+  }
+  bool negative = value < 0;
+  T magnitude = negative ? -value : value;
+  Digits dg;
+  significantDigits(magnitude, scale > 0 ? d + 1 : d, dg);
+  int exp = magnitude == 0 ? 0 : (scale > 0 ? dg.exp10 : dg.exp10 + 1);
+
+  char text[128];
+  int len = 0;
+  if (negative) text[len++] = '-';
+  int zeroAt = -1;
+  if (scale > 0) {
+    text[len++] = dg.d[0];
+    text[len++] = '.';
+    std::memcpy(text + len, dg.d + 1, static_cast<std::size_t>(d));
+    len += d;
+  } else {
+    zeroAt = len;
+    text[len++] = '0';
+    text[len++] = '.';
+    std::memcpy(text + len, dg.d, static_cast<std::size_t>(d));
+    len += d;
+  }
+  int expLen = exponentText(text + len, exp, expDigits);
+  if (expLen < 0) {
+    fillStars(out, w);
+    return;
+  }
+  len += expLen;
+  if (len > w && zeroAt >= 0 && len - 1 <= w) {
+    std::memmove(text + zeroAt, text + zeroAt + 1, static_cast<std::size_t>(len - zeroAt - 1));
+    --len;
+  }
+  rightJustify(out, w, text, len);
+}
+
+template <class T>
+void fixedImpl(char* out, int w, int d, T value) {
+  if (!std::isfinite(value)) {
+    nonFinite(out, w, value);
+    return;
+  }
+  bool negative = value < 0;
+  T magnitude = negative ? -value : value;
+  char text[400];
+  int len = 0;
+  if (negative) text[len++] = '-';
+  auto res = std::to_chars(text + len, text + sizeof text - 2, magnitude, std::chars_format::fixed, d);
+  if (res.ec != std::errc()) {
+    fillStars(out, w);
+    return;
+  }
+  len = static_cast<int>(res.ptr - text);
+  if (d == 0) text[len++] = '.';
+  int zeroAt = negative ? 1 : 0;
+  if (len > w && text[zeroAt] == '0' && len - 1 <= w) {
+    std::memmove(text + zeroAt, text + zeroAt + 1, static_cast<std::size_t>(len - zeroAt - 1));
+    --len;
+  }
+  rightJustify(out, w, text, len);
+}
+
+// The free-form G layout: `sig` significant digits in fixed form within the first
+// `fixedWidth` columns followed by `gap` blanks when the rounded value lies in
+// [0.1, 10^sig); otherwise 1PEw.(sig)E(expDigits).
+template <class T>
+void freeG(char* out, int w, int sig, int expDigits, T value) {
+  if (!std::isfinite(value)) {
+    nonFinite(out, w, value);
+    return;
+  }
+  bool negative = value < 0;
+  T magnitude = negative ? -value : value;
+  Digits dg;
+  if (magnitude != 0) {
+    significantDigits(magnitude, sig, dg);
+    if (dg.exp10 >= -1 && dg.exp10 < sig) {
+      int gap = expDigits + 2;
+      int fixedWidth = w - gap;
+      int before = dg.exp10 + 1;  // digits before the point; 0 below 1
+      char text[64];
+      int len = 0;
+      if (negative) text[len++] = '-';
+      if (before == 0) {
+        text[len++] = '0';
+        text[len++] = '.';
+        std::memcpy(text + len, dg.d, static_cast<std::size_t>(sig));
+        len += sig;
+      } else {
+        std::memcpy(text + len, dg.d, static_cast<std::size_t>(before));
+        len += before;
+        text[len++] = '.';
+        std::memcpy(text + len, dg.d + before, static_cast<std::size_t>(sig - before));
+        len += sig - before;
+      }
+      rightJustify(out, fixedWidth, text, len);
+      std::memset(out + fixedWidth, ' ', static_cast<std::size_t>(gap));
+      return;
+    }
+  }
+  exponentImpl(out, w, sig, expDigits, 1, value);
+}
+
+}  // namespace
+
+void integer(char* out, int w, long long value) {
+  char text[24];
+  auto res = std::to_chars(text, text + sizeof text, value);
+  rightJustify(out, w, text, static_cast<int>(res.ptr - text));
+}
+
+void exponent(char* out, int w, int d, int expDigits, int scale, double value) {
+  exponentImpl(out, w, d, expDigits, scale, value);
+}
+void exponent(char* out, int w, int d, int expDigits, int scale, float value) {
+  exponentImpl(out, w, d, expDigits, scale, value);
+}
+void fixed(char* out, int w, int d, double value) { fixedImpl(out, w, d, value); }
+void fixed(char* out, int w, int d, float value) { fixedImpl(out, w, d, value); }
+
+void freeDouble(char* out, double value) { freeG(out, kFreeDoubleWidth, 15, 3, value); }
+void freeSingle(char* out, float value) { freeG(out, kFreeSingleWidth, 7, 2, value); }
+
+}  // namespace gw::fields

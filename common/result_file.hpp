@@ -1,0 +1,67 @@
+// The solver's result file: a mesh part of five records (title, node count,
+// nodes, element count, elements), then one block of three records per saved
+// time step (header, node results, element results) up to the end of the file.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "binary_records.hpp"
+
+namespace gw {
+
+// Mesh items, node and element arrays indexed from 0 (node n is slot n-1).
+struct Mesh {
+  std::string title = std::string(80, ' ');  // TITLE, 80 characters
+  std::int32_t numnp = 0;                    // NUMNP
+  std::vector<double> x, y, aux, bl;         // X, Y, AUX, BL
+  std::vector<std::int32_t> ncode;           // NCODE
+  std::int32_t numel = 0;                    // NUMEL
+  // IE, element by element: corners 1..4 and the property number, 5 per element.
+  std::vector<std::int32_t> ie;
+  std::vector<double> elv;                   // ELV
+
+  // IE(e, c) with element e from 1 and column c from 1 to 5.
+  std::int32_t corner(std::int32_t e, int c) const {
+    return ie[static_cast<std::size_t>(e - 1) * 5 + static_cast<std::size_t>(c - 1)];
+  }
+  std::int32_t property(std::int32_t e) const { return corner(e, 5); }
+  // Node and element counts as loop bounds (0 when the stored count is negative).
+  std::int32_t nodes() const { return numnp > 0 ? numnp : 0; }
+  std::int32_t elements() const { return numel > 0 ? numel : 0; }
+  // Whether n names a node of the mesh.
+  bool isNode(std::int32_t n) const { return n >= 1 && n <= numnp; }
+};
+
+// Items of one step block; each block overwrites the previous one.
+struct Step {
+  std::int32_t la = 0;              // LA
+  double time = 0;                  // TIME
+  std::vector<std::int32_t> istat;  // ISTAT
+  std::vector<double> h, q;         // H, Q
+  std::vector<double> dvx, dvy, d;  // DVX, DVY, D
+};
+
+class ResultFile {
+ public:
+  // Opens the file by name; `capacity` is the most nodes and the most elements
+  // the program holds: a count above it is refused before anything is stored.
+  ResultFile(const std::string& name, int unit, std::int32_t capacity);
+
+  void readMesh(Mesh& mesh);
+  // Reads the next step block; false when the file ends before its header.
+  bool readStep(const Mesh& mesh, Step& step);
+  // Whether the read position is at the end of the file.
+  bool atEnd() const { return records_.atEnd(); }
+
+  const std::string& name() const { return records_.name(); }
+
+ private:
+  std::int32_t readCount(const char* what);
+
+  BinaryRecordReader records_;
+  std::int32_t capacity_;
+};
+
+}  // namespace gw

@@ -1,0 +1,70 @@
+#include "text_out.hpp"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <unistd.h>
+
+#include "fault.hpp"
+
+namespace gw {
+
+TextOut::TextOut(int fd, std::string name, int unit, bool owned)
+    : buf_(new char[kBufferSize]), cap_(kBufferSize), fd_(fd), owned_(owned),
+      name_(std::move(name)), unit_(unit) {}
+
+TextOut::TextOut() : buf_(new char[kBufferSize]), cap_(kBufferSize) {}
+
+TextOut::~TextOut() {
+  try {
+    flush();
+  } catch (const Fault&) {
+    // Nothing more can be done for a file whose last write fails while the run ends.
+  }
+  if (owned_ && fd_ >= 0) ::close(fd_);
+}
+
+std::unique_ptr<TextOut> TextOut::openFile(const std::string& name, int unit,
+                                           bool emptyAtOnce) {
+  int flags = O_WRONLY | O_CREAT | O_CLOEXEC | (emptyAtOnce ? O_TRUNC : 0);
+  int fd = ::open(name.c_str(), flags, 0666);
+  if (fd < 0) throw Fault(FaultKind::CannotOpen, unit, name);
+  auto out = std::make_unique<TextOut>(fd, name, unit, true);
+  out->truncatePending_ = !emptyAtOnce;
+  return out;
+}
+
+void TextOut::makeRoom(std::size_t n) {
+  flush();
+  if (cap_ < n) {
+    buf_.reset(new char[n]);
+    cap_ = n;
+  }
+}
+
+void TextOut::writeAll(const char* data, std::size_t n) {
+  while (n > 0) {
+    ssize_t done = ::write(fd_, data, n);
+    if (done < 0 && errno == EINTR) continue;
+    if (done <= 0) throw Fault(FaultKind::WriteFailed, unit_, name_);
+    data += done;
+    n -= static_cast<std::size_t>(done);
+  }
+}
+
+void TextOut::flush() {
+  if (len_ == 0) return;
+  std::size_t n = len_;
+  len_ = 0;
+  flushed_ += n;
+  if (fd_ < 0) {
+    captured_.append(buf_.get(), n);
+    return;
+  }
+  if (truncatePending_) {
+    truncatePending_ = false;
+    if (::ftruncate(fd_, 0) != 0) throw Fault(FaultKind::WriteFailed, unit_, name_);
+  }
+  writeAll(buf_.get(), n);
+}
+
+}  // namespace gw

@@ -1,0 +1,77 @@
+// Buffered text output: records are written into one large buffer and reach the
+// file in big blocks, each record ended by CR LF.
+#pragma once
+
+#include <cstddef>
+#include <cstring>
+#include <memory>
+#include <string>
+#include <string_view>
+
+namespace gw {
+
+class TextOut {
+ public:
+  static constexpr std::size_t kBufferSize = 1 << 20;
+
+  // Writes to an open file descriptor; the descriptor is closed with the object
+  // when `owned` is true.
+  TextOut(int fd, std::string name, int unit, bool owned);
+  // Collects everything written in memory (see `captured`).
+  TextOut();
+  ~TextOut();
+  TextOut(const TextOut&) = delete;
+  TextOut& operator=(const TextOut&) = delete;
+
+  // Creates or opens a text file for writing from its start. Unless
+  // `emptyAtOnce`, its old content is kept until the first byte reaches it, so a
+  // run that writes nothing to it leaves it as it was.
+  static std::unique_ptr<TextOut> openFile(const std::string& name, int unit,
+                                           bool emptyAtOnce = false);
+
+  // Room for at least `n` more bytes; write them at the returned pointer, then
+  // call `advance` with the count actually written.
+  char* claim(std::size_t n) {
+    if (cap_ - len_ < n) makeRoom(n);
+    return buf_.get() + len_;
+  }
+  void advance(std::size_t n) { len_ += n; }
+
+  void put(std::string_view text) {
+    std::memcpy(claim(text.size()), text.data(), text.size());
+    len_ += text.size();
+  }
+  void putChar(char c) { *claim(1) = c; ++len_; }
+  void endRecord() {
+    char* p = claim(2);
+    p[0] = '\r';
+    p[1] = '\n';
+    len_ += 2;
+  }
+
+  // Sends buffered bytes to the file (or to the in-memory capture).
+  void flush();
+
+  const std::string& name() const { return name_; }
+  int unit() const { return unit_; }
+  const std::string& captured() const { return captured_; }
+  // Bytes written since the object was made.
+  unsigned long long bytesWritten() const { return flushed_ + len_; }
+
+ private:
+  void makeRoom(std::size_t n);
+  void writeAll(const char* data, std::size_t n);
+
+  std::unique_ptr<char[]> buf_;
+  std::size_t cap_ = 0;
+  std::size_t len_ = 0;
+  unsigned long long flushed_ = 0;
+  int fd_ = -1;
+  bool owned_ = false;
+  bool truncatePending_ = false;
+  std::string name_;
+  int unit_ = 0;
+  std::string captured_;
+};
+
+}  // namespace gw

@@ -1,0 +1,206 @@
+#include "driver.hpp"
+
+#include <memory>
+#include <string>
+#include <unistd.h>
+
+#include "fault.hpp"
+#include "file_identity.hpp"
+#include "format.hpp"
+#include "free_form.hpp"
+#include "result_file.hpp"
+#include "run_state.hpp"
+#include "writers.hpp"
+
+namespace gw::postconv {
+
+namespace {
+
+constexpr const char* kWorkList = "WORK.LST";
+constexpr const char* kAvsTmp = "AVS.tmp";
+
+// Console texts in code page 932.
+// "節点総数　"
+constexpr std::string_view kNodeTotal = "\x90\xDF\x93\x5F\x91\x8D\x90\x94\x81\x40";
+// "  要素総数　"
+constexpr std::string_view kElementTotal = "  \x97\x76\x91\x66\x91\x8D\x90\x94\x81\x40";
+// Fifteen blanks and "デ－タ－ＯＫ？　Ｙ／０　Ｎ／１"
+constexpr std::string_view kDataOk =
+    "               \x83\x66\x81\x7C\x83\x5E\x81\x7C\x82\x6E\x82\x6A\x81\x48\x81\x40"
+    "\x82\x78\x81\x5E\x82\x4F\x81\x40\x82\x6D\x81\x5E\x82\x50";
+
+const Format kBanner(
+    "('**********************************************',/,"
+    "'* This program is for QX-TOVA .              *',/,"
+    "'*  It uses the 4th file inWORK.LST.          *',/,"
+    "'*   NUMNP= upto 44444                        *',/,"
+    "'*   NUMEL= upto 44444                        *',/,"
+    "'*--------------------------------------------*',/,"
+    "'*                               Yes/0  No/1  *',/,"
+    "'**********************************************')");
+
+const Format kSourceBox(
+    "('    +--------------------------------------------+',/,"
+    "'    | You can choose the file to transform.      |',/,"
+    "'    |   Which is your choice?                    |',/,"
+    "'    |                                            |',/,"
+    "'    |   0:  the 4th file in WORK.LST             |',/,"
+    "'    |   1:  input the file-name.                 |',/,"
+    "'    +--------------------------------------------+')");
+
+const Format kClosing("(/,/,'   <<<<<  OK! OK!  NORMAL TERMINATION  >>>>> ')");
+
+constexpr std::string_view kMenuLines[] = {
+    "        TOVA-ReStart  ------- 1", "        TECPLOT  DATA ------- 2",
+    "        FEMAP    DATA ------- 3", "        MicroAVS DATA ------- 4",
+    "        rxVIEW   DATA ------- 5", "        INTERP   DATA ------- 6",
+};
+
+enum Ktype : std::int32_t { kRestart = 1, kTecplot = 2, kFemap = 4, kMicroAvs = 5, kRxview = 6, kInterp = 7 };
+
+std::int32_t askInteger(Console& console) {
+  writeFree(console.out(), "  INPUT No. ? =");
+  return console.readInteger();
+}
+
+void confirmBanner(Console& console) {
+  writeFree(console.out());
+  writeFree(console.out());
+  kBanner(console.out());
+  std::int32_t answer;
+  do {
+    answer = askInteger(console);
+  } while (answer < 0 || answer > 1);
+}
+
+std::string nameFromWorkList() {
+  auto list = LineInput::openFile(kWorkList, kWorkListUnit);
+  std::string field;
+  for (int line = 0; line < 4; ++line) field = readText(*list, kNameWidth);
+  return fileNameFromField(field);
+}
+
+std::string chooseResultFile(Console& console) {
+  writeFree(console.out());
+  writeFree(console.out());
+  kSourceBox(console.out());
+  writeFree(console.out());
+  for (;;) {
+    std::int32_t answer = askInteger(console);
+    if (answer == 0) return nameFromWorkList();
+    if (answer == 1) {
+      writeFree(console.out(), "  INPUT the File Name. ");
+      return console.readFileName();
+    }
+  }
+}
+
+// Shows the title and the totals; true when the user confirms them.
+bool confirmTotals(Console& console, const Mesh& mesh) {
+  TextOut& out = console.out();
+  {
+    FreeRecord title(out);
+    for (const Item& word : titleWords(mesh.title)) title << word.s;
+    title.end();
+  }
+  writeFree(out, kNodeTotal, mesh.numnp, kElementTotal, mesh.numel);
+  writeFree(out, "");
+  writeFree(out, kDataOk);
+  writeFree(out, "");
+  return askInteger(console) == 0;
+}
+
+std::int32_t chooseKtype(Console& console) {
+  writeFree(console.out(), "  Select data-Transfer type");
+  for (std::string_view line : kMenuLines) writeFree(console.out(), line);
+  std::int32_t v = askInteger(console);
+  return v < 3 ? v : v + 1;
+}
+
+void refuseOutputName(const std::string& output, const std::string& other, const char* what) {
+  if (sameFile(output, other)) {
+    throw Fault(FaultKind::Refused, kOutputUnit, output,
+                std::string("the output file would overwrite ") + what + " " + other);
+  }
+}
+
+std::int32_t chooseStep(Console& console) {
+  TextOut& out = console.out();
+  writeFree(out, " Input your interest\tNo. OF TIME STEP");
+  writeFree(out, "   If input (<0) No., All time step avairable ");
+  writeFree(out, "   If input (0) No., Final time step avairable ");
+  return askInteger(console);
+}
+
+void writeSelectedStep(std::int32_t ktype, TextOut& out, TextOut* avsTmp, const Mesh& mesh, const Step& step,
+                       NodeWork& work, Counters& counters) {
+  switch (ktype) {
+    case kRestart: writeRestartStep(out, mesh, step); break;
+    case kTecplot: writeTecplotStep(out, mesh, step, work); break;
+    case kFemap: writeFemapStep(out, mesh, step, work, counters); break;
+    case kMicroAvs: writeMicroAvsStep(*avsTmp, mesh, step, work, counters); break;
+    case kRxview: writeRxviewStep(out, mesh, step, work); break;
+    default: break;  // INTERP writes every step block itself; other codes write nothing
+  }
+}
+
+}  // namespace
+
+int runConverter(Console& console) {
+  Counters counters;
+  confirmBanner(console);
+  const std::string resultName = chooseResultFile(console);
+
+  ResultFile result(resultName, kResultUnit, kCapacity);
+  Mesh mesh;
+  result.readMesh(mesh);
+  if (!confirmTotals(console, mesh)) {
+    console.out().flush();
+    static constexpr char kLine[] = "1111\r\n";
+    [[maybe_unused]] ssize_t n = ::write(2, kLine, sizeof kLine - 1);
+    return kNotConfirmedStatus;
+  }
+
+  const std::int32_t ktype = chooseKtype(console);
+  writeFree(console.out(), " ");
+  writeFree(console.out(), "  INPUT Output File Name");
+  const std::string outputName = console.readFileName();
+  refuseOutputName(outputName, resultName, "the result file");
+  refuseOutputName(outputName, kWorkList, "the work list");
+  std::unique_ptr<TextOut> out = TextOut::openFile(outputName, kOutputUnit);
+
+  NodeWork work;
+  work.resize(mesh.numnp);
+  std::unique_ptr<TextOut> avsTmp;
+  PointSet points;
+  if (ktype == kMicroAvs) {
+    refuseOutputName(outputName, kAvsTmp, "the MicroAVS scratch file");
+    // The scratch file holds only this run's step sections.
+    avsTmp = TextOut::openFile(kAvsTmp, kAvsTmpUnit, true);
+  }
+  if (ktype == kFemap) {
+    writeFemapModel(*out, mesh);
+    writeFemapGroup(*out, mesh, counters);
+  }
+  if (ktype == kInterp) setUpPoints(console, mesh, outputName, points);
+
+  const std::int32_t isel = chooseStep(console);
+
+  Step step;
+  while (result.readStep(mesh, step)) {
+    if (ktype == kInterp) writePointStep(*out, points, step);
+    std::int32_t target = isel >= 0 ? isel : step.la;
+    if (result.atEnd() && isel == 0) target = step.la;
+    if (target == step.la) writeSelectedStep(ktype, *out, avsTmp.get(), mesh, step, work, counters);
+  }
+
+  if (ktype == kMicroAvs) writeMicroAvsFinal(*out, *avsTmp, mesh, counters);
+  out->flush();
+  if (avsTmp) avsTmp->flush();
+  kClosing(console.out());
+  writeFree(console.out(), " ");
+  console.out().flush();
+  return 0;
+}
+
+}  // namespace gw::postconv

@@ -1,0 +1,7 @@
+#include "writers.hpp"
+
+namespace gw::postconv {
+
+void writeFemapStep(TextOut&, const Mesh&, const Step&, NodeWork&, Counters&) {}
+
+}  // namespace gw::postconv

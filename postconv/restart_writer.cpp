@@ -1,0 +1,7 @@
+#include "writers.hpp"
+
+namespace gw::postconv {
+
+void writeRestartStep(TextOut&, const Mesh&, const Step&) {}
+
+}  // namespace gw::postconv

@@ -1,0 +1,46 @@
+// What the converter driver owns for the whole run and hands to the writers.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "result_file.hpp"
+
+namespace gw::postconv {
+
+// The most nodes and the most elements the converter holds (LD, the row
+// capacity of the element table).
+inline constexpr std::int32_t kCapacity = 44444;
+
+// Scratch node arrays the step writers fill anew for every step: node averages
+// of DVX, DVY, DVX/D, DVY/D (WVX, WVY, WVXD, WVYD) and how many values each
+// average holds (WCNT).
+struct NodeWork {
+  std::vector<double> wvx, wvy, wvxd, wvyd;
+  std::vector<std::int32_t> wcnt;
+
+  void resize(std::int32_t nodes) {
+    std::size_t n = nodes > 0 ? static_cast<std::size_t>(nodes) : 0;
+    wvx.assign(n, 0.0);
+    wvy.assign(n, 0.0);
+    wvxd.assign(n, 0.0);
+    wvyd.assign(n, 0.0);
+    wcnt.assign(n, 0);
+  }
+};
+
+// Counters shared by the writers of one run.
+struct Counters {
+  std::int32_t femapNextId = 20000;  // FEMAP_NEXT_ID, advanced by the FEMAP group writer
+  std::int32_t femapSetNo = 0;       // FEMAP_SET_NO, advanced by the FEMAP step writer
+  std::int32_t avsSteps = 0;         // AVS_STEPS, advanced by the MicroAVS step writer
+};
+
+// Fixed unit numbers of the converter's files, shown in diagnostics.
+inline constexpr int kResultUnit = 10;
+inline constexpr int kWorkListUnit = 98;
+inline constexpr int kOutputUnit = 8;
+inline constexpr int kAvsTmpUnit = 30;
+inline constexpr int kPointUnit = 11;
+
+}  // namespace gw::postconv

@@ -1,0 +1,7 @@
+#include "writers.hpp"
+
+namespace gw::postconv {
+
+void writeRxviewStep(TextOut&, const Mesh&, const Step&, NodeWork&) {}
+
+}  // namespace gw::postconv

@@ -1,0 +1,25 @@
+// Nodal velocity averaging: the element velocities of a step, averaged onto the
+// nodes over the active elements around each node.
+#pragma once
+
+#include "result_file.hpp"
+#include "run_state.hpp"
+
+namespace gw::postconv {
+
+// Active element: property number above 0.
+inline bool isActive(const Mesh& mesh, std::int32_t e) { return mesh.property(e) > 0; }
+// Corner count: 3 when the third and fourth corners are the same node, else 4.
+inline int cornerCount(const Mesh& mesh, std::int32_t e) {
+  return mesh.corner(e, 3) == mesh.corner(e, 4) ? 3 : 4;
+}
+// Number of active elements.
+std::int32_t countActive(const Mesh& mesh);
+
+// Fills WVX, WVY, WVXD, WVYD with the plain means of DVX, DVY, DVX/D, DVY/D over
+// the active elements touching each node, and WCNT with their number. Corner
+// numbers outside 1..NUMNP are skipped (the element still adds to its valid
+// corners); a node touched by no active element keeps 0.0.
+void averageNodalVelocities(const Mesh& mesh, const Step& step, NodeWork& work);
+
+}  // namespace gw::postconv

@@ -1,0 +1,48 @@
+// The step writers of the six output kinds, called by the converter driver.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "console.hpp"
+#include "result_file.hpp"
+#include "run_state.hpp"
+#include "text_out.hpp"
+
+namespace gw::postconv {
+
+// Menu 1: one restart block per selected step.
+void writeRestartStep(TextOut& out, const Mesh& mesh, const Step& step);
+
+// Menu 2: one TECPLOT finite-element zone per selected step.
+void writeTecplotStep(TextOut& out, const Mesh& mesh, const Step& step, NodeWork& work);
+
+// Menu 3: the FEMAP blocks written once before the steps (header, material,
+// properties, nodes, elements; then the element group), and per selected step
+// an output set with its fourteen output vectors.
+void writeFemapModel(TextOut& out, const Mesh& mesh);
+void writeFemapGroup(TextOut& out, const Mesh& mesh, Counters& counters);
+void writeFemapStep(TextOut& out, const Mesh& mesh, const Step& step, NodeWork& work, Counters& counters);
+
+// Menu 4: one step section per selected step into the scratch file, then at the
+// end of the result file the MicroAVS file built from the mesh and those sections.
+void writeMicroAvsStep(TextOut& avsTmp, const Mesh& mesh, const Step& step, NodeWork& work,
+                       Counters& counters);
+void writeMicroAvsFinal(TextOut& out, TextOut& avsTmp, const Mesh& mesh, const Counters& counters);
+
+// Menu 5: one rxVIEW block per selected step.
+void writeRxviewStep(TextOut& out, const Mesh& mesh, const Step& step, NodeWork& work);
+
+// Menu 6: points read from a file and located in the mesh once, then heads
+// interpolated at them for every step block.
+struct PointSet {
+  std::vector<double> xp, yp;          // XP, YP
+  std::vector<double> w1, w2, w3;      // W1, W2, W3
+  std::vector<std::int32_t> n1, n2, n3;  // N1, N2, N3 (0 for a point outside the mesh)
+};
+inline constexpr std::int32_t kPointCapacity = 2222;
+void setUpPoints(Console& console, const Mesh& mesh, const std::string& outputName, PointSet& points);
+void writePointStep(TextOut& out, const PointSet& points, const Step& step);
+
+}  // namespace gw::postconv
