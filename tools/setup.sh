@@ -1,0 +1,21 @@
+#!/usr/bin/env bash
+# Installs what the build and the tests need, when it is missing (Debian packages).
+set -euo pipefail
+
+need=()
+command -v cmake >/dev/null || need+=(cmake)
+command -v g++ >/dev/null || need+=(g++)
+command -v gfortran >/dev/null || need+=(gfortran)
+[ -f /usr/include/gtest/gtest.h ] || need+=(libgtest-dev)
+[ -f /usr/include/benchmark/benchmark.h ] || need+=(libbenchmark-dev)
+/usr/bin/python3 -c 'import vtk' 2>/dev/null || need+=(python3-vtk9)
+
+if [ ${#need[@]} -gt 0 ]; then
+  echo "setup: installing ${need[*]}"
+  if [ "$(id -u)" = 0 ]; then
+    apt-get update -qq && DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${need[@]}" >/dev/null ||
+      echo "setup: could not install all of ${need[*]}; the tests that need them are skipped"
+  else
+    echo "setup: run as root, or install these packages: ${need[*]}"
+  fi
+fi
