@@ -6,3 +6,8 @@ tools/setup.sh
 cmake --preset default
 cmake --build --preset default -j2
 ctest --preset default -j2
+
+# The same suite once more under AddressSanitizer and UndefinedBehaviorSanitizer.
+cmake --preset asan
+cmake --build --preset asan -j2
+ctest --preset asan -j2
