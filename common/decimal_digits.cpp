@@ -1,0 +1,172 @@
+#include "decimal_digits.hpp"
+
+#include <charconv>
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <limits>
+
+namespace gw {
+
+namespace {
+
+using u128 = unsigned __int128;
+
+constexpr int kMaxFastDigits = 19;  // the rounded digits must fit a 64-bit integer
+
+struct Pow10Table {
+  u128 p[39];
+  constexpr Pow10Table() : p() {
+    p[0] = 1;
+    for (int i = 1; i < 39; ++i) p[i] = p[i - 1] * 10;
+  }
+};
+constexpr Pow10Table kPow10;
+
+int bitLength(u128 v) {
+  auto hi = static_cast<std::uint64_t>(v >> 64);
+  if (hi != 0) return 128 - __builtin_clzll(hi);
+  auto lo = static_cast<std::uint64_t>(v);
+  return lo == 0 ? 0 : 64 - __builtin_clzll(lo);
+}
+
+// magnitude = mantissa * 2^exp2 exactly, mantissa an integer (read off the bits).
+void decompose(double magnitude, std::uint64_t& mantissa, int& exp2) {
+  std::uint64_t bits;
+  std::memcpy(&bits, &magnitude, sizeof bits);
+  int biased = static_cast<int>(bits >> 52);
+  mantissa = bits & ((std::uint64_t(1) << 52) - 1);
+  if (biased == 0) {
+    exp2 = -1074;
+  } else {
+    mantissa |= std::uint64_t(1) << 52;
+    exp2 = biased - 1075;
+  }
+}
+void decompose(float magnitude, std::uint64_t& mantissa, int& exp2) {
+  std::uint32_t bits;
+  std::memcpy(&bits, &magnitude, sizeof bits);
+  int biased = static_cast<int>(bits >> 23);
+  mantissa = bits & ((std::uint32_t(1) << 23) - 1);
+  if (biased == 0) {
+    exp2 = -149;
+  } else {
+    mantissa |= std::uint64_t(1) << 23;
+    exp2 = biased - 150;
+  }
+}
+
+// Rounds mantissa * 2^exp2 * 10^p to the nearest integer (ties to even) when
+// every quantity fits 128 bits; false otherwise.
+bool scaledRound(std::uint64_t mantissa, int exp2, int p, u128& quotient, int& comparison) {
+  // value = A / B with A = mantissa * 2^max(exp2,0) * 10^max(p,0), B = 2^max(-exp2,0) * 10^max(-p,0)
+  if (p > 38 || p < -38) return false;
+  u128 a = mantissa;
+  if (p > 0) {
+    if (bitLength(a) + bitLength(kPow10.p[p]) > 127) return false;
+    a *= kPow10.p[p];
+  }
+  if (exp2 > 0) {
+    if (bitLength(a) + exp2 > 127) return false;
+    a <<= exp2;
+  }
+  int shift = exp2 < 0 ? -exp2 : 0;
+  if (p < 0) {
+    u128 b = kPow10.p[-p];
+    if (bitLength(b) + shift > 127) return false;
+    b <<= shift;
+    quotient = a / b;
+    u128 rem = a - quotient * b;
+    u128 twice = rem << 1;
+    comparison = twice < b ? -1 : (twice == b ? 0 : 1);
+    return true;
+  }
+  if (shift >= 127) return false;
+  if (shift == 0) {
+    quotient = a;
+    comparison = -1;
+    return true;
+  }
+  quotient = a >> shift;
+  u128 rem = a & ((u128(1) << shift) - 1);
+  u128 half = u128(1) << (shift - 1);
+  comparison = rem < half ? -1 : (rem == half ? 0 : 1);
+  return true;
+}
+
+template <class T>
+bool fastDigits(T magnitude, int count, char* digits, int& exp10) {
+  if (count > kMaxFastDigits) return false;
+  std::uint64_t mantissa;
+  int exp2;
+  decompose(magnitude, mantissa, exp2);
+  // First guess of floor(log10(magnitude)) from the binary exponent of the
+  // leading bit (log10(2) ~ 78913 / 2^18); corrected below by a step or two.
+  int lead = exp2 + 63 - __builtin_clzll(mantissa);
+  int e10 = (lead * 78913) >> 18;
+  const u128 low = kPow10.p[count - 1];
+  const u128 high = kPow10.p[count];
+  for (int attempt = 0; attempt < 4; ++attempt) {
+    u128 q;
+    int cmp;
+    if (!scaledRound(mantissa, exp2, count - 1 - e10, q, cmp)) return false;
+    // q is floor(magnitude * 10^(count-1-e10)); it must have exactly `count` digits.
+    if (q >= high) {
+      ++e10;
+      continue;
+    }
+    if (q < low) {
+      --e10;
+      continue;
+    }
+    if (cmp > 0 || (cmp == 0 && (q & 1) != 0)) ++q;
+    if (q == high) {  // rounding carried into a new digit: 9.99..5 -> 10.0..
+      q = low;
+      ++e10;
+    }
+    auto n = static_cast<std::uint64_t>(q);
+    for (int i = count - 1; i >= 0; --i) {
+      digits[i] = static_cast<char>('0' + n % 10);
+      n /= 10;
+    }
+    exp10 = e10;
+    return true;
+  }
+  return false;
+}
+
+template <class T>
+void generalDigits(T magnitude, int count, char* digits, int& exp10) {
+  char buf[96];
+  auto res = std::to_chars(buf, buf + sizeof buf, magnitude, std::chars_format::scientific, count - 1);
+  const char* p = buf;
+  digits[0] = *p++;
+  if (count > 1) {
+    ++p;  // the point
+    std::memcpy(digits + 1, p, static_cast<std::size_t>(count - 1));
+    p += count - 1;
+  }
+  ++p;  // 'e'
+  bool negative = *p == '-';
+  ++p;
+  int e = 0;
+  for (; p < res.ptr; ++p) e = e * 10 + (*p - '0');
+  exp10 = negative ? -e : e;
+}
+
+}  // namespace
+
+void roundedDigits(double magnitude, int count, char* digits, int& exp10) {
+  if (!fastDigits(magnitude, count, digits, exp10)) generalDigits(magnitude, count, digits, exp10);
+}
+void roundedDigits(float magnitude, int count, char* digits, int& exp10) {
+  if (!fastDigits(magnitude, count, digits, exp10)) generalDigits(magnitude, count, digits, exp10);
+}
+void roundedDigitsGeneral(double magnitude, int count, char* digits, int& exp10) {
+  generalDigits(magnitude, count, digits, exp10);
+}
+void roundedDigitsGeneral(float magnitude, int count, char* digits, int& exp10) {
+  generalDigits(magnitude, count, digits, exp10);
+}
+
+}  // namespace gw

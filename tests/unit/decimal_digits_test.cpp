@@ -1,0 +1,97 @@
+// The integer digit path against the general conversion, over sweeps of values.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <random>
+#include <string>
+
+#include "decimal_digits.hpp"
+
+namespace gw {
+namespace {
+
+template <class T>
+std::string fast(T v, int count, int& e) {
+  char d[64];
+  roundedDigits(v, count, d, e);
+  return std::string(d, static_cast<std::size_t>(count));
+}
+template <class T>
+std::string general(T v, int count, int& e) {
+  char d[64];
+  roundedDigitsGeneral(v, count, d, e);
+  return std::string(d, static_cast<std::size_t>(count));
+}
+
+template <class T>
+void expectSame(T v, int count) {
+  int e1 = 0, e2 = 0;
+  std::string a = fast(v, count, e1);
+  std::string b = general(v, count, e2);
+  ASSERT_TRUE(a == b && e1 == e2) << "value " << std::hexfloat << v << " digits " << count << ": " << a << "e"
+                                  << e1 << " vs " << b << "e" << e2;
+}
+
+TEST(DecimalDigitsTest, RandomDoublesOfEveryExponent) {
+  std::mt19937_64 rng(7);
+  for (int i = 0; i < 600000; ++i) {
+    std::uint64_t bits = rng() & 0x7FFFFFFFFFFFFFFFull;
+    double v;
+    std::memcpy(&v, &bits, sizeof v);
+    if (!std::isfinite(v) || v == 0) continue;
+    expectSame(v, 1 + static_cast<int>(rng() % 19));
+  }
+}
+
+TEST(DecimalDigitsTest, RandomDoublesOfEngineeringSize) {
+  std::mt19937_64 rng(11);
+  std::uniform_real_distribution<double> mantissa(1.0, 10.0);
+  std::uniform_int_distribution<int> exponent(-30, 30);
+  const int counts[] = {5, 6, 7, 8, 15, 16};
+  for (int i = 0; i < 600000; ++i) {
+    double v = mantissa(rng) * std::pow(10.0, exponent(rng));
+    expectSame(v, counts[i % 6]);
+  }
+}
+
+TEST(DecimalDigitsTest, RandomFloats) {
+  std::mt19937 rng(3);
+  for (int i = 0; i < 600000; ++i) {
+    std::uint32_t bits = rng() & 0x7FFFFFFFu;
+    float v;
+    std::memcpy(&v, &bits, sizeof v);
+    if (!std::isfinite(v) || v == 0) continue;
+    expectSame(v, 1 + static_cast<int>(rng() % 9));
+  }
+}
+
+TEST(DecimalDigitsTest, ExactTiesAndCarries) {
+  // Binary fractions with few bits land exactly on decimal midpoints.
+  for (int num = 1; num < 4096; ++num) {
+    for (int shift = 0; shift <= 12; ++shift) {
+      double v = std::ldexp(static_cast<double>(num), -shift);
+      for (int count = 1; count <= 6; ++count) expectSame(v, count);
+      expectSame(static_cast<float>(v), 1 + num % 7);
+    }
+  }
+  // Values just below a power of ten carry into the next one.
+  for (int p = -20; p <= 20; ++p) {
+    double v = std::pow(10.0, p);
+    for (int count = 1; count <= 17; ++count) {
+      expectSame(std::nextafter(v, 0.0), count);
+      expectSame(v, count);
+      expectSame(std::nextafter(v, 1e300), count);
+      expectSame(v * (1 - 0.5 * std::pow(10.0, -count)), count);
+    }
+  }
+  int e = 0;
+  EXPECT_EQ(fast(9.99995, 5, e), "10000");
+  EXPECT_EQ(e, 1);
+  EXPECT_EQ(fast(0.125, 2, e), "12");
+  EXPECT_EQ(fast(0.375, 2, e), "38");
+}
+
+}  // namespace
+}  // namespace gw
