@@ -1,0 +1,61 @@
+#!/usr/bin/env bash
+# Throughput of whole runs: every converter output kind, all steps selected, on a
+# result file near the capacity (about 44000 nodes and elements, 20 steps), and the
+# extractor with full lists on a 4900-node file of 500 steps. Each run is timed
+# next to a baseline that writes the same number of bytes from memory with the
+# same buffering. Prints output MB, seconds, MB/s, the ratio to the baseline and
+# the peak resident memory.
+#
+# usage: bench/throughput.sh [BUILD_DIR]     (default build/default; build it first)
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+bin=$(cd "${1:-$root/build/default}/bin" && pwd)
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+cd "$work"
+
+"$bin/resultgen" sample --nx 211 --ny 210 --steps 20 --split-every 100 --out BIG.RES 2>/dev/null
+"$bin/resultgen" sample --nx 70 --ny 70 --steps 500 --out HIST.RES 2>/dev/null
+
+# 2222 points scattered over the big mesh for INTERP.
+awk 'BEGIN { srand(5); print 2222; for (i = 0; i < 2222; i++) printf "%.4f %.4f\n", rand() * 2100, rand() * 1672 }' >POINTS.DAT
+
+# Graph data file with every node and element of the 4900-node mesh in its lists.
+awk 'function list(n,  i, line) {
+       printf "%5d\r\n", n; line = ""
+       for (i = 1; i <= n; i++) { line = line sprintf("%7d", i); if (i % 10 == 0 || i == n) { printf "%s\r\n", line; line = "" } }
+     }
+     BEGIN { printf "%5d%5d%5d%5d%5d\r\n", 500, 4900, 4900, 4761, 4761; list(4900); list(4900); list(4761); list(4761) }' >GRAPH.DAT
+
+seconds() { date +%s.%N; }
+
+# run LABEL OUTPUT_FILE PROGRAM ANSWERS
+printf '%-10s %9s %9s %9s %9s %9s %9s\n' kind MB seconds MB/s base_s ratio peak_MB
+run() {
+  local label=$1 output=$2 program=$3 answers=$4
+  rm -f "$output" AVS.tmp
+  local t0 t1
+  t0=$(seconds)
+  printf "$answers" | /usr/bin/time -f %M -o mem.txt "$bin/$program" >/dev/null
+  t1=$(seconds)
+  local bytes=0 f
+  for f in $output; do bytes=$((bytes + $(stat -c %s "$f"))); done
+  local lines=0
+  for f in $output; do lines=$((lines + $(wc -l <"$f"))); done
+  local b0 b1
+  b0=$(seconds)
+  "$bin/bytes_baseline" baseline.out "$bytes" $((bytes / (lines > 0 ? lines : 1)))
+  b1=$(seconds)
+  awk -v l="$label" -v b="$bytes" -v t0="$t0" -v t1="$t1" -v b0="$b0" -v b1="$b1" -v m="$(cat mem.txt)" 'BEGIN {
+    s = t1 - t0; base = b1 - b0; mb = b / 1e6
+    printf "%-10s %9.1f %9.3f %9.1f %9.3f %9.2f %9.1f\n", l, mb, s, mb / s, base, s / base, m / 1024 }'
+  rm -f baseline.out
+}
+
+run restart  out.res  postconv '0\n1\nBIG.RES\n0\n1\nout.res\n-1\n'
+run tecplot  out.plt  postconv '0\n1\nBIG.RES\n0\n2\nout.plt\n-1\n'
+run femap    out.neu  postconv '0\n1\nBIG.RES\n0\n3\nout.neu\n-1\n'
+run microavs out.inp  postconv '0\n1\nBIG.RES\n0\n4\nout.inp\n-1\n'
+run rxview   out.rx   postconv '0\n1\nBIG.RES\n0\n5\nout.rx\n-1\n'
+run interp   out.int  postconv '0\n1\nBIG.RES\n0\n6\nout.int\n \nPOINTS.DAT\n-1\n'
+run timehist 'GHTIME.CSV GQTIME.csv GVDTIME.csv GVATIME.csv' timehist '1\nHIST.RES\nGRAPH.DAT\n'
