@@ -1,7 +1,27 @@
+// Restart writer (menu 1): the node state of a selected step as the solver's
+// restart data, one block per step appended to the main output file.
+#include "format.hpp"
+#include "free_form.hpp"
 #include "writers.hpp"
 
 namespace gw::postconv {
 
-void writeRestartStep(TextOut&, const Mesh&, const Step&) {}
+namespace {
+
+// Line 1: the step number and time, introduced by the text " LA,TIME ".
+constexpr std::string_view kStepText = " LA,TIME ";
+// Lines 2 ..: n, ISTAT, NCODE, X, Y, H, Q, AUX, BL; 95 characters each.
+const Format kNode("(I5,2(',',I5),6(',',1P,E12.4))");
+
+}  // namespace
+
+void writeRestartStep(TextOut& out, const Mesh& mesh, const Step& step) {
+  writeFree(out, kStepText, step.la, step.time);
+  for (std::int32_t n = 1; n <= mesh.nodes(); ++n) {
+    const std::size_t i = static_cast<std::size_t>(n - 1);
+    kNode(out, n, step.istat[i], mesh.ncode[i], mesh.x[i], mesh.y[i], step.h[i], step.q[i],
+          mesh.aux[i], mesh.bl[i]);
+  }
+}
 
 }  // namespace gw::postconv
