@@ -1,7 +1,43 @@
+// TECPLOT writer (menu 2): one finite-element zone in point form per selected
+// step, appended to the main output file: three header lines, one line per
+// node with the averaged velocities, one line per active element.
+#include "format.hpp"
+#include "velocity_averaging.hpp"
 #include "writers.hpp"
 
 namespace gw::postconv {
 
-void writeTecplotStep(TextOut&, const Mesh&, const Step&, NodeWork&) {}
+namespace {
+
+// Header, one record of three lines: TIME and the title, the variable names,
+// the zone with NUMNP and the number of active elements.
+const Format kHeader(
+    "('TITTLE = \"TIME=',1P,E12.4,' ',20A4,'\"',/,"
+    "'VARIABLES = \"X\",\"Y\",\"H\",\"VX\",\"VY\",\"V\",','\"VX/D\",\"VY/D\",\"V/D\"',/,"
+    "'ZONE N= ',I5,', E= ',I5,', F=FEPOINT')");
+// One node: X, Y, H, VX, VY, V, VX/D, VY/D, V/D; the tenth field's comma ends the line.
+const Format kNode("(1P,E12.4,9(',',1P,E12.4))");
+// One active element: its four corners as stored.
+const Format kElement("(I5,3(',',I5))");
+
+}  // namespace
+
+void writeTecplotStep(TextOut& out, const Mesh& mesh, const Step& step, NodeWork& work) {
+  kHeader(out, step.time, titleWords(mesh.title), mesh.numnp, countActive(mesh));
+
+  averageNodalVelocities(mesh, step, work);
+  for (std::int32_t n = 1; n <= mesh.nodes(); ++n) {
+    const std::size_t i = static_cast<std::size_t>(n - 1);
+    const double vx = work.wvx[i], vy = work.wvy[i];
+    const double vxd = work.wvxd[i], vyd = work.wvyd[i];
+    kNode(out, mesh.x[i], mesh.y[i], step.h[i], vx, vy, magnitude(vx, vy), vxd, vyd,
+          magnitude(vxd, vyd));
+  }
+
+  for (std::int32_t e = 1; e <= mesh.elements(); ++e) {
+    if (!isActive(mesh, e)) continue;
+    kElement(out, mesh.corner(e, 1), mesh.corner(e, 2), mesh.corner(e, 3), mesh.corner(e, 4));
+  }
+}
 
 }  // namespace gw::postconv
