@@ -12,6 +12,9 @@ namespace gw {
 
 namespace {
 constexpr std::size_t kChunk = 1 << 16;
+// The pending part of a line is cut before it passes kKeptLength + 1 bytes, so
+// after moving it to the front the buffer always has room for more.
+static_assert(kChunk > 2 * (LineInput::kKeptLength + 1));
 }
 
 LineInput::LineInput(int fd, std::string name, int unit, bool owned)
@@ -36,7 +39,6 @@ bool LineInput::fill() {
     end_ -= begin_;
     begin_ = 0;
   }
-  if (end_ == buf_.size()) buf_.resize(buf_.size() * 2);
   for (;;) {
     ssize_t n = ::read(fd_, buf_.data() + end_, buf_.size() - end_);
     if (n < 0 && errno == EINTR) continue;
@@ -51,28 +53,51 @@ bool LineInput::fill() {
 
 std::optional<std::string_view> LineInput::nextLine() {
   if (beforeRead_) beforeRead_();
+  lineCut_ = false;
+  // The length of a line without its CR.
+  auto content = [](const char* start, std::size_t len) {
+    return len > 0 && start[len - 1] == '\r' ? len - 1 : len;
+  };
   std::size_t scanFrom = begin_;
   for (;;) {
     const char* start = buf_.data() + begin_;
     const void* nl = std::memchr(buf_.data() + scanFrom, '\n', end_ - scanFrom);
     if (nl != nullptr) {
       std::size_t len = static_cast<std::size_t>(static_cast<const char*>(nl) - start);
+      std::size_t kept = content(start, len);
+      if (kept > kKeptLength) return cutLine();
       begin_ += len + 1;
-      if (len > 0 && start[len - 1] == '\r') --len;
-      return std::string_view(start, len);
+      return std::string_view(start, kept);
     }
     std::size_t pending = end_ - begin_;
+    if (pending > kKeptLength + 1) return cutLine();
     if (!fill()) {
       if (end_ == begin_) return std::nullopt;
       // A last line without its line end.
       start = buf_.data() + begin_;
-      std::size_t len = end_ - begin_;
+      std::size_t kept = content(start, end_ - begin_);
+      if (kept > kKeptLength) return cutLine();
       begin_ = end_;
-      if (len > 0 && start[len - 1] == '\r') --len;
-      return std::string_view(start, len);
+      return std::string_view(start, kept);
     }
     scanFrom = begin_ + pending;
   }
+}
+
+std::string_view LineInput::cutLine() {
+  kept_.assign(buf_.data() + begin_, kKeptLength);
+  lineCut_ = true;
+  begin_ += kKeptLength;
+  for (;;) {
+    const void* nl = std::memchr(buf_.data() + begin_, '\n', end_ - begin_);
+    if (nl != nullptr) {
+      begin_ = static_cast<std::size_t>(static_cast<const char*>(nl) - buf_.data()) + 1;
+      break;
+    }
+    begin_ = end_;
+    if (!fill()) break;
+  }
+  return kept_;
 }
 
 std::string_view LineInput::requireLine() {
@@ -142,7 +167,11 @@ void readFree(LineInput& in, std::initializer_list<FreeTarget> targets) {
     };
     for (;;) {
       skipBlanks();
-      if (i >= line.size()) break;  // values go on on the next line
+      if (i >= line.size()) {
+        // Values go on on the next line, unless this one was cut.
+        if (in.lineCut()) throw Fault(FaultKind::RecordTooLong, in.unit(), in.name());
+        break;
+      }
       char c = line[i];
       if (c == '/') return;
       if (c == ',') {  // an empty value leaves its target unchanged
@@ -152,6 +181,8 @@ void readFree(LineInput& in, std::initializer_list<FreeTarget> targets) {
       }
       std::size_t from = i;
       while (i < line.size() && line[i] != ' ' && line[i] != '\t' && line[i] != ',' && line[i] != '/') ++i;
+      // A value running into the cut end of an over-long line may go on beyond it.
+      if (i >= line.size() && in.lineCut()) throw Fault(FaultKind::RecordTooLong, in.unit(), in.name());
       std::string_view token = line.substr(from, i - from);
       bool ok = std::visit(
           [&](auto* p) {

@@ -16,6 +16,12 @@ namespace gw {
 
 class LineInput {
  public:
+  // The most characters of one line that are kept. Every read of the programs
+  // uses far fewer; the rest of a longer line is read past up to its line end,
+  // so a file without line ends (a binary file named by mistake) is never held
+  // in memory whole.
+  static constexpr std::size_t kKeptLength = 1 << 14;
+
   LineInput(int fd, std::string name, int unit, bool owned);
   ~LineInput();
   LineInput(const LineInput&) = delete;
@@ -28,8 +34,11 @@ class LineInput {
   void setBeforeRead(std::function<void()> hook) { beforeRead_ = std::move(hook); }
 
   // The next line without its line end, or nothing at the end of the input. The
-  // view stays valid until the next call.
+  // view stays valid until the next call. A line longer than kKeptLength comes
+  // back cut to that length (see `lineCut`).
   std::optional<std::string_view> nextLine();
+  // Whether the line last returned was cut to kKeptLength.
+  bool lineCut() const { return lineCut_; }
   // The next line; the end of the input is the end-of-file fault.
   std::string_view requireLine();
 
@@ -44,6 +53,9 @@ class LineInput {
 
  private:
   bool fill();
+  // Keeps the first kKeptLength characters of the pending line and reads past
+  // the rest of it.
+  std::string_view cutLine();
 
   int fd_;
   bool owned_;
@@ -53,6 +65,8 @@ class LineInput {
   std::size_t begin_ = 0;
   std::size_t end_ = 0;
   bool eof_ = false;
+  bool lineCut_ = false;
+  std::string kept_;
   std::function<void()> beforeRead_;
 };
 
@@ -62,7 +76,9 @@ using FreeTarget = std::variant<std::int32_t*, double*>;
 // Free-form read: values from the next line, separated by blanks, commas or the
 // line end; a line with too few values continues on the next; extra values are
 // ignored; a slash ends the read leaving the remaining targets unchanged; an
-// empty value between two commas leaves its target unchanged.
+// empty value between two commas leaves its target unchanged. Values wanted
+// from beyond the kept part of an over-long line are the "input record too
+// long" fault.
 void readFree(LineInput& in, std::initializer_list<FreeTarget> targets);
 
 // Formatted (A) read of `width` characters: the line cut or blank-padded.

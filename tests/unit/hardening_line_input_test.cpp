@@ -1,0 +1,135 @@
+// Text input meets files that are not text: over-long lines, files without line
+// ends, binary bytes. Memory stays bounded and values are never taken from a
+// line cut short.
+#include <gtest/gtest.h>
+
+#include <sys/mman.h>
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "fault.hpp"
+#include "line_input.hpp"
+
+namespace gw {
+namespace {
+
+constexpr std::size_t kKept = LineInput::kKeptLength;
+
+// Line input over an in-memory file holding `text` (any size, unlike a pipe).
+std::unique_ptr<LineInput> memoryInput(const std::string& text) {
+  int fd = ::memfd_create("line-input", 0);
+  EXPECT_GE(fd, 0);
+  std::size_t done = 0;
+  while (done < text.size()) {
+    ssize_t n = ::write(fd, text.data() + done, text.size() - done);
+    EXPECT_GT(n, 0);
+    done += static_cast<std::size_t>(n);
+  }
+  ::lseek(fd, 0, SEEK_SET);
+  return std::make_unique<LineInput>(fd, "POINTS.DAT", 11, true);
+}
+
+FaultKind faultOf(const std::function<void()>& f) {
+  try {
+    f();
+  } catch (const Fault& fault) {
+    EXPECT_EQ(fault.unit(), 11);
+    EXPECT_EQ(fault.file(), "POINTS.DAT");
+    return fault.kind();
+  }
+  ADD_FAILURE() << "no fault";
+  return FaultKind::Refused;
+}
+
+TEST(HardeningLineInputTest, LinesUpToTheKeptLengthComeWhole) {
+  const std::string exact(kKept, 'a');
+  auto in = memoryInput(exact + "\r\n" + exact + "\n" + exact);
+  for (int k = 0; k < 3; ++k) {
+    EXPECT_EQ(in->nextLine().value(), exact) << k;
+    EXPECT_FALSE(in->lineCut()) << k;
+  }
+  EXPECT_FALSE(in->nextLine().has_value());
+}
+
+TEST(HardeningLineInputTest, LongerLinesAreCutAndReadPastToTheirEnd) {
+  const std::string head = "HEAD" + std::string(kKept, 'x');
+  // 40 MB without a line end, then two short lines; and a cut last line.
+  auto in = memoryInput(head + std::string(40u << 20, 'y') + "\r\nnext\nlast" + std::string(kKept, 'z'));
+  std::string_view line = in->nextLine().value();
+  EXPECT_TRUE(in->lineCut());
+  EXPECT_EQ(line, std::string_view(head).substr(0, kKept));
+  EXPECT_EQ(in->nextLine().value(), "next");
+  EXPECT_FALSE(in->lineCut());
+  line = in->nextLine().value();
+  EXPECT_TRUE(in->lineCut());
+  EXPECT_EQ(line.substr(0, 5), "lastz");
+  EXPECT_EQ(line.size(), kKept);
+  EXPECT_FALSE(in->nextLine().has_value());
+}
+
+TEST(HardeningLineInputTest, AFileWithoutLineEndsIsNotHeldInMemory) {
+  // 256 MB of binary bytes without a line end, read under a 200 MB address-space
+  // growth budget: a reader that keeps the whole line cannot pass this.
+  const std::size_t size = 256u << 20;
+  int fd = ::memfd_create("binary", 0);
+  ASSERT_GE(fd, 0);
+  ASSERT_EQ(::ftruncate(fd, static_cast<off_t>(size)), 0);  // reads as zero bytes
+  LineInput in(fd, "GRAPH.DAT", 11, true);
+  struct rusage before {};
+  ::getrusage(RUSAGE_SELF, &before);
+  std::string text = readText(in, 20);
+  struct rusage after {};
+  ::getrusage(RUSAGE_SELF, &after);
+  EXPECT_EQ(text, std::string(20, '\0'));
+  EXPECT_LT(after.ru_maxrss - before.ru_maxrss, 64 * 1024);  // kilobytes
+  EXPECT_FALSE(in.nextLine().has_value());
+}
+
+TEST(HardeningLineInputTest, FixedColumnReadsUseTheKeptPartOfACutLine) {
+  auto in = memoryInput("   12   34" + std::string(kKept, ' ') + "99\n    7\n");
+  std::int32_t v[2] = {};
+  readIntegerFields(*in, 5, v);
+  EXPECT_EQ(v[0], 12);
+  EXPECT_EQ(v[1], 34);
+  readIntegerFields(*in, 5, std::span(v, 1));
+  EXPECT_EQ(v[0], 7);
+}
+
+TEST(HardeningLineInputTest, FreeFormValuesBeyondTheCutAreRefused) {
+  // Enough values within the kept part: the rest of the line is ignored as usual.
+  {
+    auto in = memoryInput("3 4" + std::string(2 * kKept, ' ') + "5\n6\n");
+    std::int32_t a = 0, b = 0;
+    readFree(*in, {&a, &b});
+    EXPECT_EQ(a, 3);
+    EXPECT_EQ(b, 4);
+    readFree(*in, {&a});
+    EXPECT_EQ(a, 6);
+  }
+  // The second value lies beyond the cut: never taken from the next line instead.
+  {
+    auto in = memoryInput("3" + std::string(2 * kKept, ' ') + "5\n6\n");
+    std::int32_t a = 0, b = 0;
+    EXPECT_EQ(faultOf([&] { readFree(*in, {&a, &b}); }), FaultKind::RecordTooLong);
+  }
+  // A value running into the cut is not read as its first digits.
+  {
+    auto in = memoryInput(std::string(kKept - 2, ' ') + "12345\n");
+    std::int32_t a = 0;
+    EXPECT_EQ(faultOf([&] { readFree(*in, {&a}); }), FaultKind::RecordTooLong);
+  }
+  // A number that ends right at the kept length on an uncut line is fine.
+  {
+    auto in = memoryInput(std::string(kKept - 5, ' ') + "12345\r\n");
+    std::int32_t a = 0;
+    readFree(*in, {&a});
+    EXPECT_EQ(a, 12345);
+  }
+}
+
+}  // namespace
+}  // namespace gw
