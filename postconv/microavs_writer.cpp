@@ -1,8 +1,162 @@
+// MicroAVS writer (menu 4): a multi-step unstructured-cell file whose header
+// states the number of steps, known only at the end of the result file. Each
+// selected step is therefore first written as a step section into the scratch
+// file AVS.tmp; at the end of the run the final writer writes the header, then
+// copies the sections back line by line, inserting the mesh after the first
+// step's label line.
+#include <algorithm>
+#include <string_view>
+
+#include "format.hpp"
+#include "line_input.hpp"
+#include "velocity_averaging.hpp"
 #include "writers.hpp"
 
 namespace gw::postconv {
 
-void writeMicroAvsStep(TextOut&, const Mesh&, const Step&, NodeWork&, Counters&) {}
-void writeMicroAvsFinal(TextOut&, TextOut&, const Mesh&, const Counters&) {}
+namespace {
+
+// Step label: the word step, the step ordinal in as many digits as it has (four
+// asterisks from 10000 on), the time.
+const Format kLabel1("('step',I1,E15.7)");
+const Format kLabel2("('step',I2,E15.7)");
+const Format kLabel3("('step',I3,E15.7)");
+const Format kLabel4("('step',I4,E15.7)");
+// Seven node components and six element components, each of size 1.
+const Format kNodeCounts("('7   6',/,'7   1   1   1   1   1   1   1')");
+const Format kNodeLabels(
+    "('Total Head,',/,'D*Velocity X,',/,'D*Velocity Y,',/,'D*Velocity,',/,"
+    "'Velocity X,',/,'Velocity Y,',/,'Velocity,')");
+// Node number, H, the averaged DVX, DVY and their magnitude, the averaged
+// velocities and their magnitude: 100 characters.
+const Format kNodeData("(I8,1X,7(1P,E12.5,' '))");
+const Format kElementCounts("('6   1   1   1   1   1   1')");
+const Format kElementLabels(
+    "('D*Velocity X,',/,'D*Velocity Y,',/,'D*Velocity,',/,'Velocity X,',/,"
+    "'Velocity Y,',/,'Velocity,')");
+// Element number, DVX, DVY, their magnitude, and the same divided by D: 87 characters.
+const Format kElementData("(I8,1X,6(1P,E12.5,' '))");
+
+// Output file header: the step count between the two fixed lines.
+const Format kTitle("('# QX-TOVA ')");
+const Format kStepCount("(I5)");
+const Format kData("('data')");
+// The mesh, inside the first step: counts, nodes (the third coordinate is 0),
+// cells with the property number as material.
+const Format kMeshCounts("(I10,1X,I10)");
+const Format kMeshNode("(I8,3(' ',1P,E12.5))");
+const Format kTriCell("(I7,' ',I3,' tri ',3(' ',I7))");
+const Format kQuadCell("(I7,' ',I3,' quad ',4(' ',I7))");
+
+// The final writer reads scratch lines into a buffer of this many characters.
+constexpr std::size_t kLineBuffer = 200;
+
+// Widths of the copied lines of a step section after its label line: the two
+// count lines and the seven node labels; the element count line and the six
+// element labels; node and element data lines.
+constexpr std::size_t kLabelWidth = 26;
+constexpr std::size_t kNodeHeadWidths[] = {5, 29, 11, 13, 13, 13, 13, 13, 13};
+constexpr std::size_t kElementHeadWidths[] = {25, 13, 13, 13, 13, 13, 13};
+constexpr std::size_t kNodeDataWidth = 100;
+constexpr std::size_t kElementDataWidth = 87;
+
+// Copies the next scratch line cut or blank-padded to `width` characters. The
+// end of the scratch file here is the end-of-file fault of AVS.tmp.
+void copyLine(LineInput& in, TextOut& out, std::size_t width) {
+  std::string_view line = in.requireLine();
+  if (line.size() > kLineBuffer) line = line.substr(0, kLineBuffer);
+  if (line.size() >= width) {
+    out.put(line.substr(0, width));
+  } else {
+    out.put(line);
+    char* pad = out.claim(width - line.size());
+    std::fill(pad, pad + (width - line.size()), ' ');
+    out.advance(width - line.size());
+  }
+  out.endRecord();
+}
+
+void copyLines(LineInput& in, TextOut& out, std::size_t count, std::size_t width) {
+  for (std::size_t k = 0; k < count; ++k) copyLine(in, out, width);
+}
+
+// Everything of a step section after its label line.
+void copySectionBody(LineInput& in, TextOut& out, const Mesh& mesh) {
+  for (std::size_t width : kNodeHeadWidths) copyLine(in, out, width);
+  copyLines(in, out, static_cast<std::size_t>(mesh.nodes()), kNodeDataWidth);
+  for (std::size_t width : kElementHeadWidths) copyLine(in, out, width);
+  copyLines(in, out, static_cast<std::size_t>(mesh.elements()), kElementDataWidth);
+}
+
+void writeMesh(TextOut& out, const Mesh& mesh) {
+  kMeshCounts(out, mesh.numnp, mesh.numel);
+  for (std::int32_t n = 1; n <= mesh.nodes(); ++n) {
+    const std::size_t i = static_cast<std::size_t>(n - 1);
+    kMeshNode(out, n, mesh.x[i], mesh.y[i], 0.0);
+  }
+  for (std::int32_t e = 1; e <= mesh.elements(); ++e) {
+    if (cornerCount(mesh, e) == 3) {
+      kTriCell(out, e, mesh.property(e), mesh.corner(e, 1), mesh.corner(e, 2), mesh.corner(e, 3));
+    } else {
+      kQuadCell(out, e, mesh.property(e), mesh.corner(e, 1), mesh.corner(e, 2), mesh.corner(e, 3),
+                mesh.corner(e, 4));
+    }
+  }
+}
+
+const Format& labelFormat(std::int32_t ordinal) {
+  if (ordinal < 10) return kLabel1;
+  if (ordinal < 100) return kLabel2;
+  if (ordinal < 1000) return kLabel3;
+  return kLabel4;
+}
+
+}  // namespace
+
+void writeMicroAvsStep(TextOut& avsTmp, const Mesh& mesh, const Step& step, NodeWork& work,
+                       Counters& counters) {
+  averageNodalVelocities(mesh, step, work);
+  const std::int32_t s = ++counters.avsSteps;
+
+  labelFormat(s)(avsTmp, s, step.time);
+  kNodeCounts(avsTmp);
+  kNodeLabels(avsTmp);
+  for (std::int32_t n = 1; n <= mesh.nodes(); ++n) {
+    const std::size_t i = static_cast<std::size_t>(n - 1);
+    const double vx = work.wvx[i], vy = work.wvy[i];
+    const double vxd = work.wvxd[i], vyd = work.wvyd[i];
+    kNodeData(avsTmp, n, single(step.h[i]), single(vx), single(vy), single(magnitude(vx, vy)),
+              single(vxd), single(vyd), single(magnitude(vxd, vyd)));
+  }
+
+  kElementCounts(avsTmp);
+  kElementLabels(avsTmp);
+  for (std::int32_t e = 1; e <= mesh.elements(); ++e) {
+    const std::size_t i = static_cast<std::size_t>(e - 1);
+    const double dvx = step.dvx[i], dvy = step.dvy[i], d = step.d[i];
+    const double m = magnitude(dvx, dvy);
+    kElementData(avsTmp, e, single(dvx), single(dvy), single(m), single(dvx / d), single(dvy / d),
+                 single(m / d));
+  }
+}
+
+void writeMicroAvsFinal(TextOut& out, TextOut& avsTmp, const Mesh& mesh, const Counters& counters) {
+  kTitle(out);
+  kStepCount(out, counters.avsSteps);
+  kData(out);
+
+  // The scratch file holds this run's step sections only (the driver empties it
+  // when it opens it): with no step written the first read meets its end.
+  avsTmp.flush();
+  auto in = LineInput::openFile(avsTmp.name(), avsTmp.unit());
+
+  copyLine(*in, out, kLabelWidth);
+  writeMesh(out, mesh);
+  copySectionBody(*in, out, mesh);
+  for (std::int32_t s = 2; s <= counters.avsSteps; ++s) {
+    copyLine(*in, out, kLabelWidth);
+    copySectionBody(*in, out, mesh);
+  }
+}
 
 }  // namespace gw::postconv

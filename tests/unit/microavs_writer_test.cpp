@@ -1,0 +1,257 @@
+// The MicroAVS step and final writers: step labels by the size of the ordinal,
+// single-precision values, awkward element data, and the copy of the scratch
+// file (widths, an empty or short scratch file).
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "fault.hpp"
+#include "writers.hpp"
+
+namespace gw::postconv {
+namespace {
+
+// Three nodes, one element with the given corners and property.
+Mesh oneElement(std::vector<std::int32_t> ie) {
+  Mesh m;
+  m.numnp = 3;
+  m.x = {0, 3, 0};
+  m.y = {0, 0, 3};
+  m.bl = {0, 0, 0};
+  m.numel = 1;
+  m.ie = std::move(ie);
+  return m;
+}
+
+Step stepOf(const Mesh& m, double time, std::vector<double> dvx, std::vector<double> dvy,
+            std::vector<double> d) {
+  Step s;
+  s.time = time;
+  s.istat.assign(m.nodes(), 0);
+  s.h.assign(m.nodes(), 0.0);
+  s.q.assign(m.nodes(), 0.0);
+  s.dvx = std::move(dvx);
+  s.dvy = std::move(dvy);
+  s.d = std::move(d);
+  return s;
+}
+
+std::vector<std::string> lines(const std::string& text) {
+  std::vector<std::string> out;
+  for (std::size_t start = 0, end; (end = text.find("\r\n", start)) != std::string::npos; start = end + 2) {
+    out.push_back(text.substr(start, end - start));
+  }
+  return out;
+}
+
+// The step section written for the step with the given ordinal.
+std::vector<std::string> section(const Mesh& m, const Step& s, std::int32_t ordinal) {
+  TextOut tmp;
+  NodeWork work;
+  Counters counters;
+  counters.avsSteps = ordinal - 1;
+  writeMicroAvsStep(tmp, m, s, work, counters);
+  EXPECT_EQ(counters.avsSteps, ordinal);
+  tmp.flush();
+  return lines(tmp.captured());
+}
+
+// The text blank-padded to the width.
+std::string padded(std::string text, std::size_t width) {
+  text.resize(width, ' ');
+  return text;
+}
+
+std::string tempName(const char* tag) {
+  return ::testing::TempDir() + "microavs_" + tag + "_" +
+         ::testing::UnitTest::GetInstance()->current_test_info()->name() + ".tmp";
+}
+
+TEST(MicroAvsStepTest, LabelHoldsTheOrdinalInAsManyDigitsAsItHas) {
+  const Mesh m = oneElement({1, 2, 3, 3, 1});
+  const Step s = stepOf(m, 12.5, {0}, {0}, {1});
+  const std::pair<std::int32_t, const char*> cases[] = {
+      {1, "step1  0.1250000E+02"},       {9, "step9  0.1250000E+02"},
+      {10, "step10  0.1250000E+02"},     {99, "step99  0.1250000E+02"},
+      {100, "step100  0.1250000E+02"},   {999, "step999  0.1250000E+02"},
+      {1000, "step1000  0.1250000E+02"}, {9999, "step9999  0.1250000E+02"},
+      {10000, "step****  0.1250000E+02"}, {123456, "step****  0.1250000E+02"},
+  };
+  for (const auto& [ordinal, label] : cases) {
+    EXPECT_EQ(section(m, s, ordinal).front(), label) << ordinal;
+  }
+}
+
+TEST(MicroAvsStepTest, SectionLayoutAndSinglePrecisionValues) {
+  const Mesh m = oneElement({1, 2, 3, 3, 1});
+  Step s = stepOf(m, 0.0, {1.2345649999}, {-3.0}, {1.0});
+  s.h = {1.2345649999, 0.1, -2.5};
+  const std::vector<std::string> l = section(m, s, 1);
+  ASSERT_EQ(l.size(), 17u + 3u + 1u);
+  EXPECT_EQ(l[0], "step1  0.0000000E+00");
+  EXPECT_EQ(l[1], "7   6");
+  EXPECT_EQ(l[2], "7   1   1   1   1   1   1   1");
+  EXPECT_EQ(l[9], "Velocity,");
+  // In double precision 1.2345649999 would be 1.23456E+00; its single value is above the tie.
+  EXPECT_EQ(l[10],
+            "       1  1.23457E+00  1.23457E+00 -3.00000E+00  3.24409E+00  1.23457E+00 -3.00000E+00  3.24409E+00 ");
+  EXPECT_EQ(l[11].size(), 100u);
+  EXPECT_EQ(l[13], "6   1   1   1   1   1   1");
+  EXPECT_EQ(l[20], "       1  1.23457E+00 -3.00000E+00  3.24409E+00  1.23457E+00 -3.00000E+00  3.24409E+00 ");
+  EXPECT_EQ(l[20].size(), 87u);
+}
+
+TEST(MicroAvsStepTest, ZeroDivisorAndValuesBeyondSinglePrecision) {
+  Mesh m = oneElement({1, 2, 3, 4, 1});
+  m.numnp = 4;
+  m.x.push_back(3);
+  m.y.push_back(3);
+  m.numel = 2;
+  m.ie = {1, 2, 3, 4, 1, 1, 2, 3, 4, 1};
+  Step s = stepOf(m, 1.0, {2.0, 1.0e300}, {-2.0, 0.0}, {0.0, 1.0});
+  const std::vector<std::string> l = section(m, s, 1);
+  ASSERT_EQ(l.size(), 17u + 4u + 2u);
+  // Element 1: DVX/0 and DVY/0 are infinite; element 2 overflows single precision.
+  EXPECT_EQ(l[21], "       1  2.00000E+00 -2.00000E+00  2.82843E+00     Infinity    -Infinity     Infinity ");
+  EXPECT_EQ(l[22], "       2     Infinity  0.00000E+00     Infinity     Infinity  0.00000E+00     Infinity ");
+  for (int n = 10; n < 14; ++n) EXPECT_EQ(l[static_cast<std::size_t>(n)].size(), 100u) << l[static_cast<std::size_t>(n)];
+}
+
+TEST(MicroAvsStepTest, CornersOutsideTheMeshAreSkippedInTheAverages) {
+  // Active element with corners 0, 2, 7 (three corners; 0 and 7 name no node):
+  // only node 2 takes its values; the element data line is written as usual.
+  const Mesh m = oneElement({0, 2, 7, 7, 1});
+  const Step s = stepOf(m, 1.0, {4.0}, {0.0}, {2.0});
+  const std::vector<std::string> l = section(m, s, 1);
+  ASSERT_EQ(l.size(), 17u + 3u + 1u);
+  EXPECT_EQ(l[10], "       1  0.00000E+00  0.00000E+00  0.00000E+00  0.00000E+00  0.00000E+00  0.00000E+00  0.00000E+00 ");
+  EXPECT_EQ(l[11], "       2  0.00000E+00  4.00000E+00  0.00000E+00  4.00000E+00  2.00000E+00  0.00000E+00  2.00000E+00 ");
+  EXPECT_EQ(l[20], "       1  4.00000E+00  0.00000E+00  4.00000E+00  2.00000E+00  0.00000E+00  2.00000E+00 ");
+}
+
+TEST(MicroAvsFinalTest, CopiesWithTheFixedWidthsAndInsertsTheMeshOnce) {
+  const Mesh m = oneElement({1, 2, 3, 3, 5});
+  const std::string name = tempName("scratch");
+  TextOut out;
+  Counters counters;
+  {
+    auto tmp = TextOut::openFile(name, kAvsTmpUnit, true);
+    NodeWork work;
+    writeMicroAvsStep(*tmp, m, stepOf(m, 1.0, {1}, {0}, {1}), work, counters);
+    writeMicroAvsStep(*tmp, m, stepOf(m, 2.0, {2}, {0}, {1}), work, counters);
+    writeMicroAvsFinal(out, *tmp, m, counters);
+  }
+  out.flush();
+  const std::vector<std::string> l = lines(out.captured());
+  const std::size_t first = 3 + 1 + 1 + 3 + 1 + 9 + 3 + 7 + 1;
+  ASSERT_EQ(l.size(), first + 17 + 3 + 1);
+  EXPECT_EQ(l[0], "# QX-TOVA ");
+  EXPECT_EQ(l[1], "    2");
+  EXPECT_EQ(l[2], "data");
+  EXPECT_EQ(l[3], "step1  0.1000000E+01      ");
+  EXPECT_EQ(l[4], "         3          1");
+  EXPECT_EQ(l[5], "       1  0.00000E+00  0.00000E+00  0.00000E+00");
+  EXPECT_EQ(l[8], "      1   5 tri        1       2       3");
+  EXPECT_EQ(l[14], "D*Velocity,  ");
+  EXPECT_EQ(l[17], "Velocity,    ");
+  EXPECT_EQ(l[first], "step2  0.2000000E+01      ");
+  EXPECT_EQ(l[first + 1], "7   6");
+  EXPECT_EQ(l[first + 9], "Velocity,    ");
+  EXPECT_EQ(l.back().size(), 87u);
+  std::remove(name.c_str());
+}
+
+TEST(MicroAvsFinalTest, ScratchLinesAreCutOrPaddedToTheirWidth) {
+  // A hand-made scratch file: a long label line, lines longer than their
+  // widths and one beyond the 200-character buffer, and short lines.
+  const Mesh m = oneElement({1, 2, 3, 4, 1});
+  const std::string name = tempName("hand");
+  {
+    std::ofstream f(name, std::ios::binary);
+    f << std::string(40, 'L') << "\r\n";                          // label: 26
+    f << "7   6 and more\r\n";                                     // 5
+    f << "x\r\n";                                                  // 29
+    for (int k = 0; k < 7; ++k) f << "label" << k << "\n";          // 11, 13 x 6 (LF alone)
+    f << std::string(250, 'N') << "\r\n" << "\r\n" << "n\r\n";    // node data: 100
+    f << "6\r\n";                                                  // 25
+    for (int k = 0; k < 6; ++k) f << "E\r\n";                      // 13 x 6
+    f << std::string(90, 'e');                                     // element data: 87, no line end
+  }
+  TextOut out;
+  Counters counters;
+  counters.avsSteps = 1;
+  {
+    auto tmp = TextOut::openFile(name, kAvsTmpUnit);  // keeps the hand-made content
+    writeMicroAvsFinal(out, *tmp, m, counters);
+  }
+  out.flush();
+  const std::vector<std::string> l = lines(out.captured());
+  ASSERT_EQ(l.size(), 3u + 1 + 1 + 3 + 1 + 9 + 3 + 7 + 1);
+  EXPECT_EQ(l[3], std::string(26, 'L'));
+  EXPECT_EQ(l[8], "      1   1 quad        1       2       3       4");
+  EXPECT_EQ(l[9], "7   6");
+  EXPECT_EQ(l[10], padded("x", 29));
+  EXPECT_EQ(l[11], "label0     ");
+  EXPECT_EQ(l[12], "label1       ");
+  EXPECT_EQ(l[18], std::string(100, 'N'));
+  EXPECT_EQ(l[19], std::string(100, ' '));
+  EXPECT_EQ(l[20], padded("n", 100));
+  EXPECT_EQ(l[21], padded("6", 25));
+  EXPECT_EQ(l[27], padded("E", 13));
+  EXPECT_EQ(l[28], std::string(87, 'e'));
+  std::remove(name.c_str());
+}
+
+// Runs the final writer on a scratch file; returns what reached the output and
+// the fault it ended with.
+std::string finalWithFault(const std::string& name, const Mesh& m, std::int32_t steps, Fault* fault) {
+  TextOut out;
+  Counters counters;
+  counters.avsSteps = steps;
+  auto tmp = TextOut::openFile(name, kAvsTmpUnit);
+  try {
+    writeMicroAvsFinal(out, *tmp, m, counters);
+    ADD_FAILURE() << "no fault";
+  } catch (const Fault& f) {
+    *fault = f;
+  }
+  out.flush();
+  return out.captured();
+}
+
+TEST(MicroAvsFinalTest, EmptyScratchFileEndsWithItsEndOfFileFaultAfterTheHeader) {
+  const Mesh m = oneElement({1, 2, 3, 3, 1});
+  const std::string name = tempName("empty");
+  { std::ofstream f(name, std::ios::binary); }
+  Fault fault(FaultKind::CannotOpen, 0, "");
+  EXPECT_EQ(finalWithFault(name, m, 0, &fault), "# QX-TOVA \r\n    0\r\ndata\r\n");
+  EXPECT_EQ(fault.kind(), FaultKind::EndOfFile);
+  EXPECT_EQ(fault.unit(), kAvsTmpUnit);
+  EXPECT_EQ(fault.file(), name);
+  std::remove(name.c_str());
+}
+
+TEST(MicroAvsFinalTest, ScratchFileShorterThanItsStepCountEndsWithTheFault) {
+  // One section written, two announced: the copy of the second label meets the end.
+  const Mesh m = oneElement({1, 2, 3, 3, 1});
+  const std::string name = tempName("short");
+  {
+    auto tmp = TextOut::openFile(name, kAvsTmpUnit, true);
+    NodeWork work;
+    Counters counters;
+    writeMicroAvsStep(*tmp, m, stepOf(m, 1.0, {1}, {0}, {1}), work, counters);
+  }
+  Fault fault(FaultKind::CannotOpen, 0, "");
+  const std::vector<std::string> l = lines(finalWithFault(name, m, 2, &fault));
+  EXPECT_EQ(l[1], "    2");
+  EXPECT_EQ(l.size(), 3u + 1 + 1 + 3 + 1 + 16 + 3 + 1);
+  EXPECT_EQ(fault.kind(), FaultKind::EndOfFile);
+  EXPECT_EQ(fault.unit(), kAvsTmpUnit);
+  std::remove(name.c_str());
+}
+
+}  // namespace
+}  // namespace gw::postconv
