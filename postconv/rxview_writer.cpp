@@ -1,7 +1,89 @@
+// rxVIEW writer (menu 5): one block per selected step, appended to the main
+// output file: time, title and zone lines, one line per node with the averaged
+// velocities, one line per active element with its centre and velocity.
+#include <vector>
+
+#include "format.hpp"
+#include "velocity_averaging.hpp"
 #include "writers.hpp"
 
 namespace gw::postconv {
 
-void writeRxviewStep(TextOut&, const Mesh&, const Step&, NodeWork&) {}
+namespace {
+
+const Format kTime("('TIME=',1P,E12.4)");
+// Title, then the zone with NUMNP and the number of active elements.
+const Format kZone(
+    "('TITTLE= \"',20A4,'\"',/,"
+    "'ZONE N= ',I5,', E= ',I5,',M= 1 ,NV= 9 ,EV= 5')");
+const Format kNodeVariables(
+    "('NVARIABLES = \"SW\",\"X\",\"Y\",\"H\",\"VX\",\"VY\",\"V\"',"
+    "',\"VX*D\",\"VY*D\",\"V*D\",\"BL\",\"Q\"')");
+// One node: 0, X, Y, H, the averaged velocities and their magnitude, the
+// averaged DVX, DVY and their magnitude, BL, Q.
+const Format kNode("(I2,',',1P,E12.4,10(',',1P,E12.4))");
+const Format kElementVariables(
+    "('EVARIABLES = ','\"SW\",\"I\",\"J\",\"K\",\"L\",\"P\",\"X\",\"Y\",\"VX\",\"VY\",\"V\"')");
+// One active element: 0, its four corners as stored, 1, its centre, its velocity.
+const Format kElement("(I2,5(',',I5),5(',',1P,E12.4))");
+
+struct Centre {
+  double x = 0.0, y = 0.0;
+};
+
+// Plain mean of the first k corners (k the corner count). Corner numbers that
+// name no node are left out of the mean, as the averaging leaves them out; an
+// element with no valid corner among them is centred at 0.0, 0.0.
+Centre centreOf(const Mesh& mesh, std::int32_t e) {
+  const int k = cornerCount(mesh, e);
+  Centre c;
+  int valid = 0;
+  for (int corner = 1; corner <= k; ++corner) {
+    const std::int32_t n = mesh.corner(e, corner);
+    if (!mesh.isNode(n)) continue;
+    c.x += mesh.x[static_cast<std::size_t>(n - 1)];
+    c.y += mesh.y[static_cast<std::size_t>(n - 1)];
+    ++valid;
+  }
+  if (valid > 0) {
+    c.x /= valid;
+    c.y /= valid;
+  }
+  return c;
+}
+
+}  // namespace
+
+void writeRxviewStep(TextOut& out, const Mesh& mesh, const Step& step, NodeWork& work) {
+  kTime(out, step.time);
+  {
+    std::vector<Item> items;
+    items.reserve(22);
+    for (const Item& word : titleWords(mesh.title)) items.push_back(word);
+    items.emplace_back(mesh.numnp);
+    items.emplace_back(countActive(mesh));
+    kZone.write(out, items);
+  }
+  kNodeVariables(out);
+
+  averageNodalVelocities(mesh, step, work);
+  for (std::int32_t n = 1; n <= mesh.nodes(); ++n) {
+    const std::size_t i = static_cast<std::size_t>(n - 1);
+    const double vxd = work.wvxd[i], vyd = work.wvyd[i];
+    const double vx = work.wvx[i], vy = work.wvy[i];
+    kNode(out, 0, mesh.x[i], mesh.y[i], step.h[i], vxd, vyd, magnitude(vxd, vyd), vx, vy,
+          magnitude(vx, vy), mesh.bl[i], step.q[i]);
+  }
+
+  kElementVariables(out);
+  for (std::int32_t e = 1; e <= mesh.elements(); ++e) {
+    if (!isActive(mesh, e)) continue;
+    const std::size_t i = static_cast<std::size_t>(e - 1);
+    const double dvx = step.dvx[i], dvy = step.dvy[i], d = step.d[i];
+    const Centre c = centreOf(mesh, e);
+    kElement(out, 0, mesh.corner(e, 1), mesh.corner(e, 2), mesh.corner(e, 3), mesh.corner(e, 4), 1, c.x,
+             c.y, dvx / d, dvy / d, magnitude(dvx, dvy) / d);
+  }
+}
 
 }  // namespace gw::postconv

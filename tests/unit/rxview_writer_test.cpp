@@ -1,0 +1,95 @@
+// The rxVIEW step writer with awkward element data: corner numbers that name
+// no node, a divisor D of 0, negative counts.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "writers.hpp"
+
+namespace gw::postconv {
+namespace {
+
+// Nodes at (0,0), (3,0), (0,3), (3,3) with BL 1..4; the given elements.
+Mesh square(std::vector<std::int32_t> ie) {
+  Mesh m;
+  m.numnp = 4;
+  m.x = {0, 3, 0, 3};
+  m.y = {0, 0, 3, 3};
+  m.bl = {1, 2, 3, 4};
+  m.numel = static_cast<std::int32_t>(ie.size() / 5);
+  m.ie = std::move(ie);
+  return m;
+}
+
+Step stepOf(const Mesh& m, std::vector<double> dvx, std::vector<double> dvy, std::vector<double> d) {
+  Step s;
+  s.time = 2.0;
+  s.istat.assign(m.nodes(), 0);
+  s.h.assign(m.nodes(), 5.0);
+  s.q.assign(m.nodes(), -1.0);
+  s.dvx = std::move(dvx);
+  s.dvy = std::move(dvy);
+  s.d = std::move(d);
+  return s;
+}
+
+std::vector<std::string> block(const Mesh& m, const Step& s) {
+  TextOut out;
+  NodeWork work;
+  writeRxviewStep(out, m, s, work);
+  out.flush();
+  std::vector<std::string> l;
+  const std::string& text = out.captured();
+  for (std::size_t start = 0, end; (end = text.find("\r\n", start)) != std::string::npos; start = end + 2) {
+    l.push_back(text.substr(start, end - start));
+  }
+  return l;
+}
+
+TEST(RxviewStepTest, CentreTakesOnlyCornersThatNameNodes) {
+  // Element 1: a triangle 1, 9, 2 (9 is no node): centre of nodes 1 and 2.
+  // Element 2: a quadrilateral 0, -4, 4, 3: centre of nodes 4 and 3.
+  // Element 3: a triangle 0, 5, 6, 6: no valid corner, centred at 0.0, 0.0.
+  // Corners are written as stored, and only valid corners take the averages.
+  const Mesh m = square({1, 9, 2, 2, 1, 0, -4, 4, 3, 2, 0, 5, 6, 6, 3});
+  const std::vector<std::string> l = block(m, stepOf(m, {2, 4, 8}, {0, 0, 0}, {1, 2, 4}));
+  ASSERT_EQ(l.size(), 4u + 4u + 1u + 3u);
+  EXPECT_EQ(l[2], "ZONE N=     4, E=     3,M= 1 ,NV= 9 ,EV= 5");
+  EXPECT_EQ(l[4], " 0,  0.0000E+00,  0.0000E+00,  5.0000E+00,  2.0000E+00,  0.0000E+00,  2.0000E+00,"
+                  "  2.0000E+00,  0.0000E+00,  2.0000E+00,  1.0000E+00, -1.0000E+00");
+  EXPECT_EQ(l[6], " 0,  0.0000E+00,  3.0000E+00,  5.0000E+00,  2.0000E+00,  0.0000E+00,  2.0000E+00,"
+                  "  4.0000E+00,  0.0000E+00,  4.0000E+00,  3.0000E+00, -1.0000E+00");
+  EXPECT_EQ(l[9], " 0,    1,    9,    2,    2,    1,  1.5000E+00,  0.0000E+00,  2.0000E+00,  0.0000E+00,  2.0000E+00");
+  EXPECT_EQ(l[10], " 0,    0,   -4,    4,    3,    1,  1.5000E+00,  3.0000E+00,  2.0000E+00,  0.0000E+00,  2.0000E+00");
+  EXPECT_EQ(l[11], " 0,    0,    5,    6,    6,    1,  0.0000E+00,  0.0000E+00,  2.0000E+00,  0.0000E+00,  2.0000E+00");
+}
+
+TEST(RxviewStepTest, ZeroDivisorGivesNonFiniteVelocities) {
+  // Element 1 (D 0, DVX 3, DVY 0): VX infinite, VY 0/0; element 2 (D 0, DVX -1):
+  // VX minus infinity. Node 1's magnitude of an infinite and a NaN component is
+  // infinite; node 2 averages both elements: infinity and minus infinity make NaN.
+  const Mesh m = square({1, 2, 4, 4, 1, 2, 4, 3, 3, 1});
+  const std::vector<std::string> l = block(m, stepOf(m, {3, -1}, {0, 0}, {0, 0}));
+  ASSERT_EQ(l.size(), 4u + 4u + 1u + 2u);
+  EXPECT_EQ(l[4], " 0,  0.0000E+00,  0.0000E+00,  5.0000E+00,    Infinity,         NaN,    Infinity,"
+                  "  3.0000E+00,  0.0000E+00,  3.0000E+00,  1.0000E+00, -1.0000E+00");
+  EXPECT_EQ(l[5], " 0,  3.0000E+00,  0.0000E+00,  5.0000E+00,         NaN,         NaN,         NaN,"
+                  "  1.0000E+00,  0.0000E+00,  1.0000E+00,  2.0000E+00, -1.0000E+00");
+  EXPECT_EQ(l[9], " 0,    1,    2,    4,    4,    1,  2.0000E+00,  1.0000E+00,    Infinity,         NaN,    Infinity");
+  EXPECT_EQ(l[10], " 0,    2,    4,    3,    3,    1,  2.0000E+00,  2.0000E+00,   -Infinity,         NaN,    Infinity");
+}
+
+TEST(RxviewStepTest, NegativeCountsWriteNoNodeOrElementLines) {
+  Mesh m = square({});
+  m.numnp = -3;
+  m.numel = -1;
+  const std::vector<std::string> l = block(m, stepOf(m, {}, {}, {}));
+  ASSERT_EQ(l.size(), 5u);
+  EXPECT_EQ(l[0], "TIME=  2.0000E+00");
+  EXPECT_EQ(l[2], "ZONE N=    -3, E=     0,M= 1 ,NV= 9 ,EV= 5");
+  EXPECT_EQ(l[4], "EVARIABLES = \"SW\",\"I\",\"J\",\"K\",\"L\",\"P\",\"X\",\"Y\",\"VX\",\"VY\",\"V\"");
+}
+
+}  // namespace
+}  // namespace gw::postconv
