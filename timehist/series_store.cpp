@@ -1,1 +1,134 @@
-namespace gw::timehist {}
+#include "series_store.hpp"
+
+#include <algorithm>
+#include <stdexcept>
+
+#include "format.hpp"
+
+namespace gw::timehist {
+
+namespace {
+
+// Header: a comma and each entry in 8 columns; the first cell, above the time
+// column, stays empty. Rows: the step time, then a comma and each value.
+// Records with more than 200 items go on over further lines.
+const Format kHeader("(200(',',I8))");
+const Format kRow("(E16.7,200(',',1P,E14.5))");
+
+std::size_t rowsFor(std::int32_t capacity, std::size_t count) {
+  std::size_t cap = capacity > 0 ? static_cast<std::size_t>(capacity) : 0;
+  return std::max(cap, count);
+}
+
+// The value of array slot n (1-based) when n names one, else 0.0.
+double at(const std::vector<double>& values, std::int32_t n) {
+  return n >= 1 && static_cast<std::size_t>(n) <= values.size() ? values[static_cast<std::size_t>(n) - 1]
+                                                                    : 0.0;
+}
+
+}  // namespace
+
+SeriesStore::SeriesStore(const Capacities& caps, PointLists lists) : lists_(std::move(lists)) {
+  steps_ = caps.mxstep > 0 ? caps.mxstep : 0;
+  h_.rows = rowsFor(caps.mxh, lists_.h.size());
+  q_.rows = rowsFor(caps.mxq, lists_.q.size());
+  vd_.rows = rowsFor(caps.mxvd, lists_.vd.size());
+  va_.rows = rowsFor(caps.mxva, lists_.va.size());
+  vd_.columns = 2;
+  va_.columns = 2;
+
+  // Every count and capacity is a 5-column field, so the product stays far
+  // below the range of size_t; the memory itself may still be missing.
+  const std::size_t perStep = 1 + h_.rows + q_.rows + 2 * vd_.rows + 2 * va_.rows;
+  size_ = static_cast<std::size_t>(steps_) * perStep;
+  // Cells are set by `gather` before they are ever read: pages of steps that
+  // are never kept are never touched.
+  cells_ = std::make_unique_for_overwrite<double[]>(size_);
+  double* p = cells_.get();
+  times_ = p;
+  p += steps_;
+  for (Table* t : {&h_, &q_, &vd_, &va_}) {
+    t->cells = p;
+    p += static_cast<std::size_t>(steps_) * t->rows * t->columns;
+  }
+}
+
+const std::vector<std::int32_t>& entries(const PointLists& lists, Series series) {
+  switch (series) {
+    case Series::H: return lists.h;
+    case Series::Q: return lists.q;
+    case Series::VD: return lists.vd;
+    case Series::VA: break;
+  }
+  return lists.va;
+}
+
+const SeriesStore::Table& SeriesStore::table(Series series) const {
+  switch (series) {
+    case Series::H: return h_;
+    case Series::Q: return q_;
+    case Series::VD: return vd_;
+    case Series::VA: break;
+  }
+  return va_;
+}
+
+void SeriesStore::gather(std::int32_t j, const Step& step) {
+  if (j < 1 || j > steps_) throw std::logic_error("kept step outside the series store");
+  times_[j - 1] = step.time;
+
+  double* h = h_.row(j);
+  for (std::int32_t n : lists_.h) *h++ = at(step.h, n);
+
+  double* q = q_.row(j);
+  for (std::int32_t n : lists_.q) *q++ = at(step.q, n);
+
+  double* vd = vd_.row(j);
+  for (std::int32_t e : lists_.vd) {
+    *vd++ = at(step.dvx, e);
+    *vd++ = at(step.dvy, e);
+  }
+
+  // Velocities: DVX / D and DVY / D. A D of 0 gives an infinity or NaN, which
+  // the record rendering writes as such.
+  double* va = va_.row(j);
+  for (std::int32_t e : lists_.va) {
+    const bool element = e >= 1 && static_cast<std::size_t>(e) <= step.d.size();
+    const double d = element ? step.d[static_cast<std::size_t>(e) - 1] : 1.0;
+    *va++ = element ? at(step.dvx, e) / d : 0.0;
+    *va++ = element ? at(step.dvy, e) / d : 0.0;
+  }
+}
+
+void SeriesStore::writeSeries(TextOut& out, Series series, std::int32_t k) const {
+  const std::vector<std::int32_t>& list = entries(lists_, series);
+  const Table& t = table(series);
+
+  std::vector<Item> items;
+  items.reserve(1 + list.size() * t.columns);
+  for (std::int32_t entry : list) {
+    for (std::size_t c = 0; c < t.columns; ++c) items.emplace_back(entry);
+  }
+  kHeader.write(out, items);
+
+  const std::int32_t kept = std::clamp(k, 0, steps_);
+  const std::size_t values = list.size() * t.columns;
+  for (std::int32_t j = 1; j <= kept; ++j) {
+    items.clear();
+    items.emplace_back(times_[j - 1]);
+    const double* row = t.row(j);
+    for (std::size_t v = 0; v < values; ++v) items.emplace_back(row[v]);
+    kRow.write(out, items);
+  }
+}
+
+void SeriesStore::writeFiles(std::int32_t k) const {
+  for (const SeriesFile& file : kSeriesFiles) {
+    if (entries(lists_, file.series).empty()) continue;
+    std::unique_ptr<TextOut> out = TextOut::openFile(file.name, file.unit, true);
+    writeSeries(*out, file.series, k);
+    out->flush();
+  }
+}
+
+}  // namespace gw::timehist

@@ -1,0 +1,109 @@
+// The graph data file: capacities with their defaults, counts and lists in fixed
+// columns, the faults of a short or malformed file, and a missing file.
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "fault.hpp"
+#include "graph_data.hpp"
+
+namespace gw::timehist {
+namespace {
+
+GraphData readText(const std::string& text) {
+  int fds[2];
+  EXPECT_EQ(::pipe(fds), 0);
+  EXPECT_EQ(::write(fds[1], text.data(), text.size()), static_cast<ssize_t>(text.size()));
+  ::close(fds[1]);
+  LineInput in(fds[0], "graph.dat", kGraphDataUnit, true);
+  return readGraphData(in);
+}
+
+FaultKind faultOf(const std::string& text) {
+  try {
+    readText(text);
+  } catch (const Fault& fault) {
+    EXPECT_EQ(fault.unit(), kGraphDataUnit);
+    return fault.kind();
+  }
+  ADD_FAILURE() << "no fault";
+  return FaultKind::Refused;
+}
+
+using List = std::vector<std::int32_t>;
+
+TEST(GraphDataTest, EmptyFirstLineTakesEveryDefault) {
+  const GraphData g = readText("\n0\n0\n0\n0\n");
+  EXPECT_EQ(g.caps.mxstep, 100);
+  EXPECT_EQ(g.caps.mxh, 50);
+  EXPECT_EQ(g.caps.mxq, 100);
+  EXPECT_EQ(g.caps.mxvd, 50);
+  EXPECT_EQ(g.caps.mxva, 50);
+  EXPECT_TRUE(g.lists.h.empty() && g.lists.q.empty() && g.lists.vd.empty() && g.lists.va.empty());
+}
+
+TEST(GraphDataTest, CapacitiesInFiveColumnFields) {
+  // Blanks inside a field are ignored; 0 is the default; negative values stay;
+  // the sixth field is not read, so what it holds does not matter.
+  const GraphData g = readText("  1 2    0   -3    7     xxxxx\n\n\n\n\n");
+  EXPECT_EQ(g.caps.mxstep, 12);
+  EXPECT_EQ(g.caps.mxh, 50);
+  EXPECT_EQ(g.caps.mxq, -3);
+  EXPECT_EQ(g.caps.mxvd, 7);
+  EXPECT_EQ(g.caps.mxva, 50);
+}
+
+TEST(GraphDataTest, ListsOverSeveralLines) {
+  const GraphData g = readText(
+      "    5\n"
+      "   12\n"
+      "      1      2      3      4      5      6      7      8      9     10     99\n"
+      "     11    1 2 not read\n"
+      "\n"           // Q count blank: an empty list
+      "   -4\n"      // VD count negative: an empty list
+      "    1\n"
+      "     -7\n"
+      "    0 rest of the file is not read\n"
+      "garbage\n");
+  EXPECT_EQ(g.caps.mxstep, 5);
+  EXPECT_EQ(g.lists.h, (List{1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12}));
+  EXPECT_TRUE(g.lists.q.empty());
+  EXPECT_TRUE(g.lists.vd.empty());
+  EXPECT_EQ(g.lists.va, (List{-7}));
+}
+
+TEST(GraphDataTest, ShortOrMalformedFiles) {
+  EXPECT_EQ(faultOf(""), FaultKind::EndOfFile);
+  EXPECT_EQ(faultOf("    1\n    0\n    0\n    0\n"), FaultKind::EndOfFile);  // no VA count
+  EXPECT_EQ(faultOf("\n   11\n      1\n"), FaultKind::EndOfFile);          // list cut short
+  EXPECT_EQ(faultOf("  1x\n"), FaultKind::Conversion);
+  EXPECT_EQ(faultOf("\n    2\n      1    2.5\n"), FaultKind::Conversion);
+}
+
+TEST(GraphDataTest, MissingFileIsCreatedEmptyAndEndsTheRead) {
+  char dir[] = "/tmp/timehist_graph_XXXXXX";
+  ASSERT_NE(::mkdtemp(dir), nullptr);
+  const std::string name = std::string(dir) + "/graph.dat";
+  try {
+    readGraphData(name);
+    ADD_FAILURE() << "no fault";
+  } catch (const Fault& fault) {
+    EXPECT_EQ(fault.kind(), FaultKind::EndOfFile);
+    EXPECT_EQ(fault.file(), name);
+  }
+  struct stat st {};
+  EXPECT_EQ(::stat(name.c_str(), &st), 0);
+  EXPECT_EQ(st.st_size, 0);
+  ::unlink(name.c_str());
+  ::rmdir(dir);
+}
+
+}  // namespace
+}  // namespace gw::timehist

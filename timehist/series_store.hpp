@@ -1,0 +1,102 @@
+// The series store of the extractor: the step times and the values at the listed
+// nodes and elements of every kept step, held in memory until the step loop
+// ends, then written as the four CSV time series.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "result_file.hpp"
+#include "text_out.hpp"
+
+namespace gw::timehist {
+
+// Capacities from line 1 of the graph data file (0 already replaced by its default).
+struct Capacities {
+  std::int32_t mxstep = 100;  // MXSTEP, the most time steps kept
+  std::int32_t mxh = 50;      // MXH
+  std::int32_t mxq = 100;     // MXQ
+  std::int32_t mxvd = 50;     // MXVD
+  std::int32_t mxva = 50;     // MXVA
+};
+
+// The four point lists of the graph data file, entries in file order.
+struct PointLists {
+  std::vector<std::int32_t> h;   // H list: node numbers
+  std::vector<std::int32_t> q;   // Q list: node numbers
+  std::vector<std::int32_t> vd;  // VD list: element numbers
+  std::vector<std::int32_t> va;  // VA list: element numbers
+};
+
+// The four time series, in the order they are written.
+enum class Series { H, Q, VD, VA };
+
+// The list whose entries a series follows.
+const std::vector<std::int32_t>& entries(const PointLists& lists, Series series);
+
+// File name and unit of each series' CSV file.
+struct SeriesFile {
+  Series series;
+  const char* name;
+  int unit;
+};
+inline constexpr SeriesFile kSeriesFiles[] = {
+    {Series::H, "GHTIME.CSV", 21},
+    {Series::Q, "GQTIME.csv", 22},
+    {Series::VD, "GVDTIME.csv", 23},
+    {Series::VA, "GVATIME.csv", 24},
+};
+
+class SeriesStore {
+ public:
+  // Sizes the store once: MXSTEP steps (none when negative) by the capacity of
+  // each list, or by its count when the list holds more entries than its
+  // capacity (a negative capacity counts as 0). Throws std::bad_alloc when the
+  // store does not fit in memory.
+  SeriesStore(const Capacities& caps, PointLists lists);
+
+  // The most steps the store keeps: MXSTEP, or 0 when MXSTEP is negative.
+  std::int32_t stepCapacity() const { return steps_; }
+  const PointLists& lists() const { return lists_; }
+  // Doubles held by the store.
+  std::size_t size() const { return size_; }
+
+  // Gathers kept step j (1 <= j <= stepCapacity()): its TIME and, for every
+  // list entry, the value at that node or element. An entry that names no node
+  // or element of the step (0 or less, or beyond the count) gets 0.0.
+  void gather(std::int32_t j, const Step& step);
+
+  // Writes one series as CSV records: the header of list entries, then one row
+  // per kept step 1..k.
+  void writeSeries(TextOut& out, Series series, std::int32_t k) const;
+
+  // Writes the CSV file of every non-empty list in the current directory,
+  // replacing an old one; a file whose list is empty is not touched.
+  void writeFiles(std::int32_t k) const;
+
+ private:
+  struct Table {
+    std::size_t rows = 0;     // entries per step (capacity, or count when larger)
+    std::size_t columns = 1;  // 1 for H and Q, 2 (x, y) for VD and VA
+    // Step after step, entry after entry, x before y: the values of one CSV row
+    // lie side by side.
+    double* cells = nullptr;
+    double* row(std::int32_t j) const {
+      return cells + (static_cast<std::size_t>(j) - 1) * rows * columns;
+    }
+  };
+
+  const Table& table(Series series) const;
+
+  PointLists lists_;
+  std::int32_t steps_ = 0;
+  std::size_t size_ = 0;
+  std::unique_ptr<double[]> cells_;
+  double* times_ = nullptr;
+  Table h_, q_, vd_, va_;
+};
+
+}  // namespace gw::timehist
