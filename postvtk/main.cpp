@@ -1,0 +1,176 @@
+// postvtk: writes the time steps of a groundwater flow result file as VTK XML
+// unstructured grids with a .pvd collection, for ParaView and other VTK readers.
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <system_error>
+#include <unistd.h>
+#include <vector>
+
+#include "fault.hpp"
+#include "file_identity.hpp"
+#include "options.hpp"
+#include "result_file.hpp"
+#include "run_state.hpp"
+#include "vtk_export.hpp"
+
+namespace {
+
+using namespace gw::postvtk;
+namespace fs = std::filesystem;
+
+constexpr const char* kProgram = "postvtk";
+
+// A one-line progress report on standard error, kept only when it is a terminal.
+class Progress {
+ public:
+  Progress() : shown_(::isatty(2) == 1) {}
+  void step(int written, std::int32_t la, double time) {
+    if (!shown_) return;
+    std::fprintf(stderr, "\r%s: %d written, step %d, time %s   ", kProgram, written, static_cast<int>(la),
+                 formatDouble(time).c_str());
+    std::fflush(stderr);
+    open_ = true;
+  }
+  // Ends the progress line so that other messages start on a line of their own.
+  void end() {
+    if (open_) std::fputc('\n', stderr);
+    open_ = false;
+  }
+
+ private:
+  bool shown_;
+  bool open_ = false;
+};
+
+void warn(Progress& progress, const std::string& text) {
+  progress.end();
+  std::fprintf(stderr, "%s: warning: %s\n", kProgram, text.c_str());
+}
+
+// The output files must never replace the result file they are made from.
+void refuseResultFile(const std::string& path, const std::string& resultFile) {
+  if (gw::sameFile(path, resultFile) || gw::sameFile(path + ".part", resultFile)) {
+    throw gw::Fault(gw::FaultKind::Refused, gw::postconv::kOutputUnit, path,
+                    "output file would replace the result file");
+  }
+}
+
+std::string blockName(const std::string& base, int block) {
+  char digits[16];
+  std::snprintf(digits, sizeof digits, "%04d", block);
+  return base + "_" + digits + ".vtu";
+}
+
+std::string joinNumbers(const std::vector<std::int32_t>& numbers) {
+  std::string text;
+  for (std::int32_t n : numbers) text += (text.empty() ? "" : ", ") + std::to_string(n);
+  return text;
+}
+
+int run(const Options& options, Progress& progress) {
+  gw::ResultFile file(options.resultFile, gw::postconv::kResultUnit, gw::postconv::kCapacity);
+  gw::Mesh mesh;
+  file.readMesh(mesh);
+
+  std::error_code error;
+  fs::create_directories(options.outDir, error);
+  if (error || !fs::is_directory(options.outDir)) {
+    throw gw::Fault(gw::FaultKind::CannotOpen, gw::postconv::kOutputUnit, options.outDir,
+                    "cannot create directory" + (error ? " (" + error.message() + ")" : std::string()));
+  }
+  const std::string base = options.base.empty() ? defaultBase(options.resultFile) : options.base;
+  const fs::path dir(options.outDir);
+
+  StepWriter writer(mesh, options.ascii ? Encoding::Ascii : Encoding::Binary);
+  const MeshArrays& arrays = writer.meshArrays();
+  if (arrays.leftOut > 0) {
+    warn(progress, std::to_string(arrays.leftOut) + " element(s) with a corner number outside 1.." +
+                       std::to_string(mesh.numnp) + " left out, the first is element " +
+                       std::to_string(arrays.firstLeftOut));
+  }
+
+  std::vector<CollectionEntry> entries;
+  std::vector<std::int32_t> found;
+  gw::Step step;
+  int block = 0;
+  while (file.readStep(mesh, step)) {
+    ++block;
+    bool selected = false;
+    switch (options.steps) {
+      case StepChoice::All: selected = true; break;
+      case StepChoice::Last: selected = file.atEnd(); break;
+      case StepChoice::Numbered:
+        selected = std::find(options.numbers.begin(), options.numbers.end(), step.la) != options.numbers.end();
+        break;
+    }
+    if (!selected) continue;
+    const std::string name = blockName(base, block);
+    const std::string path = (dir / name).string();
+    refuseResultFile(path, options.resultFile);
+    writer.write(step, path, gw::postconv::kOutputUnit);
+    entries.push_back({step.time, name});
+    found.push_back(step.la);
+    progress.step(static_cast<int>(entries.size()), step.la, step.time);
+  }
+
+  std::vector<std::int32_t> missing;
+  if (options.steps == StepChoice::Numbered) {
+    for (std::int32_t n : options.numbers) {
+      bool seen = std::find(found.begin(), found.end(), n) != found.end() ||
+                  std::find(missing.begin(), missing.end(), n) != missing.end();
+      if (!seen) missing.push_back(n);
+    }
+  }
+  if (entries.empty()) {
+    progress.end();
+    if (options.steps == StepChoice::Numbered) {
+      std::fprintf(stderr, "%s: no step numbered %s in %s; nothing written\n", kProgram, joinNumbers(missing).c_str(),
+                   options.resultFile.c_str());
+    } else {
+      std::fprintf(stderr, "%s: %s holds no time step; nothing written\n", kProgram, options.resultFile.c_str());
+    }
+    return 1;
+  }
+  if (!missing.empty()) {
+    warn(progress, "no step numbered " + joinNumbers(missing) + " in " + options.resultFile);
+  }
+  if (writer.nonFinite() > 0) {
+    warn(progress, std::to_string(writer.nonFinite()) +
+                       " value(s) that are not finite numbers (such as the velocity of an element with D = 0) "
+                       "written as 0, since text cannot carry them; the binary output keeps them");
+  }
+
+  const std::string collection = (dir / (base + ".pvd")).string();
+  refuseResultFile(collection, options.resultFile);
+  writeCollection(collection, gw::postconv::kOutputUnit, entries);
+  progress.end();
+  std::printf("%s: wrote %s and %zu step file(s): %d points, %d cells\n", kProgram, collection.c_str(),
+              entries.size(), static_cast<int>(arrays.points), static_cast<int>(arrays.cells));
+  return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  Options options;
+  try {
+    options = parseOptions(std::vector<std::string>(argv + 1, argv + argc));
+  } catch (const UsageError& error) {
+    std::fprintf(stderr, "%s: %s\nTry '%s --help' for more information.\n", kProgram, error.what(), kProgram);
+    return 2;
+  }
+  if (options.help) {
+    std::fputs(helpText(), stdout);
+    return 0;
+  }
+  Progress progress;
+  try {
+    return run(options, progress);
+  } catch (const gw::Fault& fault) {
+    progress.end();
+    std::fprintf(stderr, "%s\n", gw::diagnosticLine(kProgram, fault).c_str());
+    return gw::kFaultExitStatus;
+  }
+}

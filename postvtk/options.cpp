@@ -1,0 +1,145 @@
+#include "options.hpp"
+
+#include <charconv>
+#include <filesystem>
+#include <string_view>
+
+namespace gw::postvtk {
+
+namespace {
+
+// "1,5,-2" into step numbers; every item must be a whole 32-bit integer.
+std::vector<std::int32_t> parseNumbers(std::string_view text) {
+  std::vector<std::int32_t> numbers;
+  std::size_t at = 0;
+  while (true) {
+    std::size_t comma = text.find(',', at);
+    std::string_view item = text.substr(at, comma == std::string_view::npos ? std::string_view::npos : comma - at);
+    std::int32_t value = 0;
+    auto [end, ec] = std::from_chars(item.data(), item.data() + item.size(), value);
+    if (item.empty() || ec != std::errc() || end != item.data() + item.size()) {
+      throw UsageError("--steps takes all, last or step numbers separated by commas, not '" +
+                       std::string(text) + "'");
+    }
+    numbers.push_back(value);
+    if (comma == std::string_view::npos) break;
+    at = comma + 1;
+  }
+  return numbers;
+}
+
+void checkBase(const std::string& base) {
+  if (base.empty() || base == "." || base == ".." || base.find('/') != std::string::npos) {
+    throw UsageError("--name takes a plain file name stem without '/', not '" + base +
+                     "' (use -o for the directory)");
+  }
+}
+
+}  // namespace
+
+Options parseOptions(const std::vector<std::string>& args) {
+  Options options;
+  bool haveFile = false;
+  bool optionsEnded = false;
+  for (std::size_t k = 0; k < args.size(); ++k) {
+    const std::string& arg = args[k];
+    if (optionsEnded || arg.empty() || arg[0] != '-' || arg == "-") {
+      if (haveFile) throw UsageError("one result file only; '" + options.resultFile + "' and '" + arg + "' given");
+      options.resultFile = arg;
+      haveFile = true;
+      continue;
+    }
+    if (arg == "--") {
+      optionsEnded = true;
+      continue;
+    }
+    // Options with a value take it as the next argument or after '='.
+    std::string name = arg;
+    std::string value;
+    bool inlineValue = false;
+    if (arg.rfind("--", 0) == 0) {
+      std::size_t eq = arg.find('=');
+      if (eq != std::string::npos) {
+        name = arg.substr(0, eq);
+        value = arg.substr(eq + 1);
+        inlineValue = true;
+      }
+    }
+    auto takeValue = [&]() -> std::string {
+      if (inlineValue) return value;
+      if (k + 1 >= args.size()) throw UsageError(name + " needs a value");
+      return args[++k];
+    };
+    auto noValue = [&] {
+      if (inlineValue) throw UsageError(name + " takes no value");
+    };
+    if (name == "-h" || name == "--help") {
+      noValue();
+      options.help = true;
+    } else if (name == "--ascii") {
+      noValue();
+      options.ascii = true;
+    } else if (name == "-o" || name == "--output-dir") {
+      options.outDir = takeValue();
+      if (options.outDir.empty()) throw UsageError(name + " needs a directory name");
+    } else if (name == "--name") {
+      options.base = takeValue();
+      checkBase(options.base);
+    } else if (name == "--steps") {
+      std::string choice = takeValue();
+      options.numbers.clear();
+      if (choice == "all") {
+        options.steps = StepChoice::All;
+      } else if (choice == "last") {
+        options.steps = StepChoice::Last;
+      } else {
+        options.steps = StepChoice::Numbered;
+        options.numbers = parseNumbers(choice);
+      }
+    } else {
+      throw UsageError("unknown option '" + arg + "'");
+    }
+  }
+  if (!options.help && !haveFile) throw UsageError("no result file given");
+  return options;
+}
+
+std::string defaultBase(const std::string& resultFile) {
+  std::string stem = std::filesystem::path(resultFile).stem().string();
+  if (stem.empty() || stem == "." || stem == "..") stem = "result";
+  return stem;
+}
+
+const char* helpText() {
+  return "usage: postvtk RESULT_FILE [-o OUTDIR] [--steps all|last|N,...] [--name BASE] [--ascii]\n"
+         "\n"
+         "Writes the time steps of a groundwater flow result file as VTK XML unstructured\n"
+         "grids (one BASE_NNNN.vtu per step, NNNN the position of the step block in the\n"
+         "file) and the collection BASE.pvd that gives each its TIME; open BASE.pvd in\n"
+         "ParaView to see the run as a time series.\n"
+         "\n"
+         "  -o, --output-dir OUTDIR  directory of the written files (default: the current\n"
+         "                           directory; created when missing)\n"
+         "  --steps all              every step block (default)\n"
+         "  --steps last             the last step block only\n"
+         "  --steps N,...            every step block whose step number LA is one of these\n"
+         "  --name BASE              file name stem (default: the result file name without\n"
+         "                           its extension)\n"
+         "  --ascii                  values as text, for inspection (default: raw binary);\n"
+         "                           text cannot carry values that are not finite numbers\n"
+         "                           (the velocity of an element with D = 0): they are\n"
+         "                           written as 0, with a warning\n"
+         "  -h, --help               this text\n"
+         "\n"
+         "Points carry H, Q, BL and the node averages of the element velocities over the\n"
+         "active elements (velocity, D_velocity and their magnitudes); cells carry\n"
+         "velocity (DVX/D, DVY/D), D_velocity (DVX, DVY), D, the property number and the\n"
+         "element number. Every element is kept, inactive ones too; an element with a\n"
+         "corner number outside 1..NUMNP is left out with a warning. A progress line is\n"
+         "shown on standard error when it is a terminal.\n"
+         "\n"
+         "Exit status: 0 written; 1 no selected step in the file, nothing written;\n"
+         "2 bad command line or a fault in reading or writing a file.\n";
+}
+
+}  // namespace gw::postvtk

@@ -1,0 +1,40 @@
+// Command line of postvtk.
+#pragma once
+
+#include <cstdint>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace gw::postvtk {
+
+// Which step blocks of the result file are written.
+enum class StepChoice { All, Last, Numbered };
+
+struct Options {
+  std::string resultFile;
+  std::string outDir = ".";
+  std::string base;  // file name stem; empty: taken from the result file name
+  StepChoice steps = StepChoice::All;
+  std::vector<std::int32_t> numbers;  // step numbers LA for StepChoice::Numbered, as given
+  bool ascii = false;
+  bool help = false;
+};
+
+// A command line that cannot be run; the message says why.
+class UsageError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// Parses the arguments after the program name. Throws UsageError.
+Options parseOptions(const std::vector<std::string>& args);
+
+// The --help text.
+const char* helpText();
+
+// The file name stem used when --name is not given: the result file name without
+// its directory and its last extension ("run/sample.RES" gives "sample").
+std::string defaultBase(const std::string& resultFile);
+
+}  // namespace gw::postvtk

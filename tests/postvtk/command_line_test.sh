@@ -1,0 +1,188 @@
+#!/usr/bin/env bash
+# postvtk from the command line: usage errors, result-file faults, step choices,
+# what is left on disk, and its messages.
+#
+# usage: command_line_test.sh BIN_DIR     (BIN_DIR holds postvtk and resultgen)
+set -u
+bin=$(cd "$1" && pwd)
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+cd "$work"
+failures=0
+
+fail() {
+  echo "FAIL: $*"
+  failures=$((failures + 1))
+}
+
+# run EXPECTED_STATUS ARGS...: runs postvtk, keeps out.txt and err.txt.
+run() {
+  local expected=$1
+  shift
+  "$bin/postvtk" "$@" >out.txt 2>err.txt
+  local status=$?
+  if [ "$status" != "$expected" ]; then
+    fail "postvtk $* gave status $status, expected $expected; stderr: $(cat err.txt)"
+  fi
+}
+err_has() { grep -qF -- "$1" err.txt || fail "stderr lacks '$1': $(cat err.txt)"; }
+err_is() { [ "$(cat err.txt)" = "$1" ] || fail "stderr is '$(cat err.txt)', expected '$1'"; }
+err_empty() { [ ! -s err.txt ] || fail "stderr not empty: $(cat err.txt)"; }
+# Number of DataSet lines of a collection file.
+datasets() { grep -c '<DataSet ' "$1"; }
+# Names of the .vtu files (and leftovers) in a directory, space-separated.
+listing() { (cd "$1" && ls -A | tr '\n' ' '); }
+
+# A small mesh: two quads over nodes 1..6, three steps numbered 4, 7, 7.
+cat >three.txt <<'DESC'
+title THREE STEPS
+node 0 0 0 -1 0
+node 1 0 0 -1 0
+node 2 0 0 -1 0
+node 0 1 0 -1 0
+node 1 1 0 -1 0
+node 2 1 0 -1 0
+elem 1 2 5 4 1 0
+elem 2 3 6 5 1 0
+step 4 0.5
+e 1 0 2
+e 1 0 2
+step 7 1.5
+e 1 0 2
+e 1 0 2
+step 7 3.0
+e 1 0 2
+e 1 0 2
+DESC
+"$bin/resultgen" text three.txt THREE.RES
+
+# --- usage errors: status 2, a message and a hint, nothing written
+run 2
+err_has "postvtk: no result file given"
+err_has "--help"
+run 2 THREE.RES --bogus
+err_has "unknown option '--bogus'"
+run 2 THREE.RES --steps 1,x
+err_has "--steps takes all, last or step numbers"
+run 2 THREE.RES OTHER.RES
+run 2 THREE.RES --name a/b
+run 2 THREE.RES -o
+[ -z "$(ls ./*.pvd ./*.vtu 2>/dev/null)" ] || fail "a usage error wrote files"
+run 0 --help
+grep -q '^usage: postvtk RESULT_FILE' out.txt || fail "--help shows no usage line"
+
+# --- all steps (default): one file per block, the collection with every TIME
+run 0 THREE.RES -o all
+err_empty  # no progress line when standard error is not a terminal
+[ "$(listing all)" = "THREE.pvd THREE_0001.vtu THREE_0002.vtu THREE_0003.vtu " ] || fail "all: $(listing all)"
+grep -q 'timestep="0.5" group="" part="0" file="THREE_0001.vtu"' all/THREE.pvd || fail "all: first data set"
+grep -q 'timestep="3" group="" part="0" file="THREE_0003.vtu"' all/THREE.pvd || fail "all: last data set"
+grep -q '^postvtk: wrote all/THREE.pvd and 3 step file(s): 6 points, 2 cells$' out.txt || fail "summary: $(cat out.txt)"
+
+# A terminal on standard error gets the progress line (when script(1) can make one).
+if command -v script >/dev/null; then
+  script -qec "'$bin/postvtk' THREE.RES -o tty >/dev/null" tty.log </dev/null >/dev/null 2>&1
+  grep -q $'\rpostvtk: 3 written, step 7, time 3 ' tty.log || fail "no progress line on a terminal: $(cat -A tty.log)"
+fi
+
+# --- last: only the last block
+run 0 THREE.RES -o last --steps last --name L
+[ "$(listing last)" = "L.pvd L_0003.vtu " ] || fail "last: $(listing last)"
+[ "$(datasets last/L.pvd)" = 1 ] && grep -q 'timestep="3"' last/L.pvd || fail "last: collection"
+
+# --- numbers select by the step number LA; every block carrying it
+run 0 THREE.RES -o seven --steps 7
+[ "$(listing seven)" = "THREE.pvd THREE_0002.vtu THREE_0003.vtu " ] || fail "7: $(listing seven)"
+run 0 THREE.RES -o some --steps 4,99
+err_is "postvtk: warning: no step numbered 99 in THREE.RES"
+[ "$(datasets some/THREE.pvd)" = 1 ] || fail "4,99: collection"
+run 1 THREE.RES -o none --steps 99,98
+err_is "postvtk: no step numbered 99, 98 in THREE.RES; nothing written"
+[ ! -e none/THREE.pvd ] || fail "99,98 wrote a collection"
+
+# --- a file with the mesh part only has nothing to write
+cat >mesh.txt <<'DESC'
+title MESH ONLY
+node 0 0 0 0 0
+node 1 0 0 0 0
+node 1 1 0 0 0
+elem 1 2 3 3 1 0
+DESC
+"$bin/resultgen" text mesh.txt MESH.RES
+run 1 MESH.RES -o mesh
+err_is "postvtk: MESH.RES holds no time step; nothing written"
+[ ! -e mesh/MESH.pvd ] || fail "mesh only wrote a collection"
+
+# --- result-file faults: the one-line diagnostic of the other programs, status 2
+run 2 NOPE.RES
+err_is "postvtk: severe (1): file not found, unit 10, file NOPE.RES"
+# The last step block cut short: the steps before it are written, no collection,
+# no partly written file left behind.
+{ cat three.txt; echo "drop 10"; } >cut.txt
+"$bin/resultgen" text cut.txt CUT.RES
+run 2 CUT.RES -o cut
+err_is "postvtk: severe (2): end-of-file during read, unit 10, file CUT.RES"
+[ "$(listing cut)" = "CUT_0001.vtu CUT_0002.vtu " ] || fail "cut: $(listing cut)"
+# A node record shorter than NUMNP nodes.
+{ cat three.txt; echo "numnp 7"; } >short.txt
+"$bin/resultgen" text short.txt SHORT.RES
+run 2 SHORT.RES -o short
+err_is "postvtk: severe (4): input statement requires too much data, unit 10, file SHORT.RES"
+# More nodes than the converter's capacity.
+{ cat three.txt; echo "numnp 44445"; } >big.txt
+"$bin/resultgen" text big.txt BIG.RES
+run 2 BIG.RES -o big
+err_has "postvtk: severe (9): the result file holds 44445 nodes, more than the 44444 this program holds"
+
+# --- the output directory: created when missing; a plain file in its place is a fault
+run 0 THREE.RES -o deep/er/dir --steps last
+[ -e deep/er/dir/THREE.pvd ] || fail "nested output directory not created"
+touch plain
+run 2 THREE.RES -o plain
+err_has "postvtk: severe (7): cannot create directory"
+
+# --- an output name that is the result file is refused and the file kept
+cp THREE.RES R_0001.vtu
+run 2 R_0001.vtu --name R
+err_is "postvtk: severe (9): output file would replace the result file, unit 8, file ./R_0001.vtu"
+cmp -s THREE.RES R_0001.vtu || fail "the result file was changed"
+
+# --- elements that cannot be drawn are left out with a warning
+cat >bad.txt <<'DESC'
+title BAD CORNERS
+node 0 0 0 0 0
+node 1 0 0 0 0
+node 1 1 0 0 0
+elem 1 2 3 3 1 0
+elem 1 2 9 3 1 0
+elem 1 0 3 3 0 0
+step 1 1.0
+DESC
+"$bin/resultgen" text bad.txt BAD.RES
+run 0 BAD.RES -o bad
+err_is "postvtk: warning: 2 element(s) with a corner number outside 1..3 left out, the first is element 2"
+grep -q 'NumberOfCells="1"' bad/BAD_0001.vtu || fail "bad corners: cell count"
+
+# --- text output cannot carry a velocity divided by D = 0; binary output keeps it
+cat >zero.txt <<'DESC'
+title ZERO D
+node 0 0 0 0 0
+node 1 0 0 0 0
+node 1 1 0 0 0
+elem 1 2 3 3 1 0
+step 1 1.0
+e 1 0 0
+DESC
+"$bin/resultgen" text zero.txt ZERO.RES
+run 0 ZERO.RES -o zero_bin
+err_empty
+run 0 ZERO.RES -o zero_txt --ascii
+err_has "postvtk: warning: 11 value(s) that are not finite numbers"
+grep -q 'format="ascii"' zero_txt/ZERO_0001.vtu || fail "--ascii wrote no ascii arrays"
+! grep -qi 'nan\|inf' zero_txt/ZERO_0001.vtu || fail "--ascii wrote nan or inf"
+
+if [ "$failures" -gt 0 ]; then
+  echo "$failures failure(s)"
+  exit 1
+fi
+echo "all command-line checks passed"

@@ -1,0 +1,242 @@
+// postvtk's command line, the mesh part of its files, the text encoding and the
+// way it puts files in place.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <limits>
+#include <sstream>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+#include "fault.hpp"
+#include "options.hpp"
+#include "output_file.hpp"
+#include "vtk_export.hpp"
+
+namespace gw::postvtk {
+namespace {
+
+Options parse(std::vector<std::string> args) { return parseOptions(args); }
+
+TEST(PostvtkOptionsTest, DefaultsAndEveryOption) {
+  Options plain = parse({"run.RES"});
+  EXPECT_EQ(plain.resultFile, "run.RES");
+  EXPECT_EQ(plain.outDir, ".");
+  EXPECT_EQ(plain.base, "");
+  EXPECT_EQ(plain.steps, StepChoice::All);
+  EXPECT_FALSE(plain.ascii);
+
+  Options full = parse({"-o", "out/dir", "--steps", "3,-1,7", "--name", "case", "--ascii", "run.RES"});
+  EXPECT_EQ(full.outDir, "out/dir");
+  EXPECT_EQ(full.steps, StepChoice::Numbered);
+  EXPECT_EQ(full.numbers, (std::vector<std::int32_t>{3, -1, 7}));
+  EXPECT_EQ(full.base, "case");
+  EXPECT_TRUE(full.ascii);
+
+  EXPECT_EQ(parse({"--steps=last", "r"}).steps, StepChoice::Last);
+  // The last --steps counts, and a choice of all drops earlier numbers.
+  Options again = parse({"--steps", "4", "--steps", "all", "r"});
+  EXPECT_EQ(again.steps, StepChoice::All);
+  EXPECT_TRUE(again.numbers.empty());
+  // After "--" a name that starts with '-' is the result file.
+  EXPECT_EQ(parse({"--", "-odd.RES"}).resultFile, "-odd.RES");
+  EXPECT_TRUE(parse({"--help"}).help);
+}
+
+TEST(PostvtkOptionsTest, BadCommandLinesAreRefused) {
+  const std::vector<std::vector<std::string>> bad = {
+      {},                               // no result file
+      {"a.RES", "b.RES"},               // two
+      {"--frobnicate", "a.RES"},        // unknown option
+      {"a.RES", "-o"},                  // value missing
+      {"a.RES", "-o", ""},              // empty directory
+      {"a.RES", "--steps", "first"},    // not a choice
+      {"a.RES", "--steps", "1,,2"},     // empty item
+      {"a.RES", "--steps", "1,"},       // trailing comma
+      {"a.RES", "--steps", "2x"},       // not a whole number
+      {"a.RES", "--steps", "3000000000"},  // beyond a step number
+      {"a.RES", "--steps="},            // empty
+      {"a.RES", "--name", "sub/base"},  // directory part in the name
+      {"a.RES", "--name", ".."},
+      {"a.RES", "--name", ""},
+      {"a.RES", "--ascii=yes"},         // flag with a value
+  };
+  for (const auto& args : bad) {
+    std::string line;
+    for (const auto& a : args) line += "'" + a + "' ";
+    EXPECT_THROW(parseOptions(args), UsageError) << line;
+  }
+}
+
+TEST(PostvtkOptionsTest, DefaultBaseIsTheFileNameWithoutExtension) {
+  EXPECT_EQ(defaultBase("runs/sample.RES"), "sample");
+  EXPECT_EQ(defaultBase("RESULT"), "RESULT");
+  EXPECT_EQ(defaultBase("a.b.c"), "a.b");
+  EXPECT_EQ(defaultBase("dir/"), "result");
+}
+
+template <typename T>
+std::vector<T> decode(const DataArray& array) {
+  std::string_view bytes = array.content();
+  std::vector<T> values(bytes.size() / sizeof(T));
+  std::memcpy(values.data(), bytes.data(), values.size() * sizeof(T));
+  return values;
+}
+
+// Nodes 1..5; a quad, a triangle, an inactive triangle, an element with a corner
+// beyond NUMNP and one with a corner 0 (not a triangle by the corner test).
+Mesh mixedMesh() {
+  Mesh m;
+  m.numnp = 5;
+  m.x = {0, 1, 1, 0, 2};
+  m.y = {0, 0, 1, 1, 0};
+  m.bl = {-1, -2, -3, -4, -5};
+  m.numel = 5;
+  m.ie = {1, 2, 3, 4, 1,   //
+          2, 5, 3, 3, 2,   //
+          1, 3, 4, 4, 0,   //
+          1, 2, 6, 4, 1,   //
+          2, 5, 0, 3, -3};
+  return m;
+}
+
+TEST(PostvtkMeshTest, EveryDrawableElementBecomesACellAndTheRestAreCounted) {
+  const Mesh m = mixedMesh();
+  Encoder encoder(Encoding::Binary);
+  MeshArrays a = buildMeshArrays(m, encoder);
+  EXPECT_EQ(a.points, 5);
+  EXPECT_EQ(a.cells, 3);
+  EXPECT_EQ(a.leftOut, 2);
+  EXPECT_EQ(a.firstLeftOut, 4);
+  EXPECT_EQ(a.cellElements, (std::vector<std::int32_t>{1, 2, 3}));
+  EXPECT_EQ(decode<std::int32_t>(a.connectivity), (std::vector<std::int32_t>{0, 1, 2, 3, 1, 4, 2, 0, 2, 3}));
+  EXPECT_EQ(decode<std::int32_t>(a.offsets), (std::vector<std::int32_t>{4, 7, 10}));
+  EXPECT_EQ(decode<std::uint8_t>(a.types), (std::vector<std::uint8_t>{kVtkQuad, kVtkTriangle, kVtkTriangle}));
+  EXPECT_EQ(decode<std::int32_t>(a.property), (std::vector<std::int32_t>{1, 2, 0}));
+  EXPECT_EQ(decode<std::int32_t>(a.element), (std::vector<std::int32_t>{1, 2, 3}));
+  EXPECT_EQ(decode<double>(a.coordinates), (std::vector<double>{0, 0, 0, 1, 0, 0, 1, 1, 0, 0, 1, 0, 2, 0, 0}));
+  EXPECT_EQ(decode<double>(a.bl), m.bl);
+}
+
+TEST(PostvtkMeshTest, NegativeCountsGiveAnEmptyGrid) {
+  Mesh m;
+  m.numnp = -4;
+  m.numel = -1;
+  Encoder encoder(Encoding::Ascii);
+  MeshArrays a = buildMeshArrays(m, encoder);
+  EXPECT_EQ(a.points, 0);
+  EXPECT_EQ(a.cells, 0);
+  EXPECT_EQ(a.coordinates.content(), "");
+}
+
+TEST(PostvtkEncodingTest, TextKeepsEveryDigitAndReplacesWhatTextCannotCarry) {
+  Encoder encoder(Encoding::Ascii);
+  const double values[] = {0.1, -2.5e-300, 1.0 / 3.0, std::numeric_limits<double>::infinity(),
+                           std::numeric_limits<double>::quiet_NaN(), 7.0};
+  DataArray scalars = encoder.float64("s", 1, values, 6);
+  EXPECT_EQ(scalars.content(), "0.1 -2.5e-300 0.3333333333333333 0 0 7");
+  EXPECT_EQ(encoder.nonFinite(), 2u);
+  // One tuple of a vector to a line.
+  DataArray vectors = encoder.float64("v", 3, values, 2);
+  EXPECT_EQ(vectors.content(), "0.1 -2.5e-300 0.3333333333333333\n0 0 7");
+  EXPECT_EQ(encoder.nonFinite(), 4u);
+  // Connectivity one cell to a line.
+  DataArray rows = encoder.int32Rows("c", {0, 1, 2, 3, 1, 4, 2}, {4, 7});
+  EXPECT_EQ(rows.content(), "0 1 2 3\n1 4 2");
+}
+
+TEST(PostvtkEncodingTest, BinaryKeepsNonFiniteValuesAndRefillsInPlace) {
+  Encoder encoder(Encoding::Binary);
+  std::vector<double> values = {std::numeric_limits<double>::quiet_NaN(), 2.0};
+  DataArray array{"Float64", "x", 1, {}, {}};
+  encoder.refill(array, values.data(), values.size());
+  std::vector<double> back = decode<double>(array);
+  ASSERT_EQ(back.size(), 2u);
+  EXPECT_TRUE(std::isnan(back[0]));
+  EXPECT_EQ(back[1], 2.0);
+  EXPECT_EQ(encoder.nonFinite(), 0u);
+  values[1] = 3.0;
+  encoder.refill(array, values.data(), values.size());
+  EXPECT_EQ(decode<double>(array)[1], 3.0);
+}
+
+std::string readFile(const std::string& name) {
+  std::ifstream in(name, std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+class PostvtkFilesTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    char pattern[] = "/tmp/postvtk_unit_XXXXXX";
+    ASSERT_NE(::mkdtemp(pattern), nullptr);
+    dir_ = pattern;
+  }
+  void TearDown() override { std::filesystem::remove_all(dir_); }
+  std::string path(const std::string& name) const { return dir_ + "/" + name; }
+  std::string dir_;
+};
+
+TEST_F(PostvtkFilesTest, AFileAppearsOnlyWhenComplete) {
+  const std::string name = path("a.vtu");
+  {
+    std::ofstream old(name);
+    old << "old";
+  }
+  {
+    OutputFile out(name, 8);
+    out.write(std::string(3 << 20, 'x'));  // more than the buffer holds
+    EXPECT_EQ(readFile(name), "old");
+    // Left without commit, as when a fault ends the run.
+  }
+  EXPECT_EQ(readFile(name), "old");
+  EXPECT_FALSE(std::filesystem::exists(name + ".part"));
+
+  {
+    OutputFile out(name, 8);
+    out.write("new ");
+    out.write(std::string(3 << 20, 'y'));
+    out.write(" end");
+    out.commit();
+  }
+  std::string written = readFile(name);
+  EXPECT_EQ(written.size(), 4u + (3u << 20) + 4u);
+  EXPECT_EQ(written.substr(0, 5), "new y");
+  EXPECT_EQ(written.substr(written.size() - 4), " end");
+  EXPECT_FALSE(std::filesystem::exists(name + ".part"));
+}
+
+TEST_F(PostvtkFilesTest, AFileThatCannotBeCreatedIsAFaultNamingIt) {
+  const std::string name = path("missing/a.vtu");
+  try {
+    OutputFile out(name, 8);
+    FAIL() << "opened";
+  } catch (const Fault& fault) {
+    EXPECT_EQ(fault.kind(), FaultKind::CannotOpen);
+    EXPECT_EQ(fault.file(), name);
+    EXPECT_EQ(fault.unit(), 8);
+  }
+}
+
+TEST_F(PostvtkFilesTest, CollectionListsTimesAndEscapedNames) {
+  const std::string name = path("c.pvd");
+  writeCollection(name, 8, {{0.1, "a&b_0001.vtu"}, {1e300, "a&b_0002.vtu"}});
+  const std::string text = readFile(name);
+  EXPECT_NE(text.find("<DataSet timestep=\"0.1\" group=\"\" part=\"0\" file=\"a&amp;b_0001.vtu\"/>"), std::string::npos)
+      << text;
+  EXPECT_NE(text.find("timestep=\"1e+300\""), std::string::npos) << text;
+  EXPECT_NE(text.find("<VTKFile type=\"Collection\""), std::string::npos);
+}
+
+TEST(PostvtkEncodingTest, XmlEscapeCoversEveryMarkupCharacter) {
+  EXPECT_EQ(xmlEscape("a<b>&\"c'"), "a&lt;b&gt;&amp;&quot;c&apos;");
+}
+
+}  // namespace
+}  // namespace gw::postvtk
