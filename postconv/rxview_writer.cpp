@@ -57,6 +57,8 @@ Centre centreOf(const Mesh& mesh, std::int32_t e) {
 void writeRxviewStep(TextOut& out, const Mesh& mesh, const Step& step, NodeWork& work) {
   kTime(out, step.time);
   {
+    // The 20 title words and the two counts as one item list (GCC 12 reports a
+    // false buffer overflow when the title array goes through the variadic call).
     std::vector<Item> items;
     items.reserve(22);
     for (const Item& word : titleWords(mesh.title)) items.push_back(word);
