@@ -29,6 +29,7 @@ BinaryRecordReader::~BinaryRecordReader() {
 }
 
 bool BinaryRecordReader::readBytes(void* dst, std::size_t n) {
+  if (n == 0) return true;  // the payload of an empty record has no storage to copy into
   auto* out = static_cast<unsigned char*>(dst);
   std::size_t buffered = bufEnd_ - bufBegin_;
   std::size_t take = buffered < n ? buffered : n;
