@@ -116,8 +116,10 @@ void LineInput::endOfFileFault() const { throw Fault(FaultKind::EndOfFile, unit_
 void LineInput::conversionFault() const { throw Fault(FaultKind::Conversion, unit_, name_); }
 
 bool parseFreeInteger(std::string_view token, std::int32_t& value) {
-  if (!token.empty() && token.front() == '+') token.remove_prefix(1);
-  if (token.empty() || token.front() == '+') return false;
+  // One optional sign, then digits only ("+-5" is no number).
+  const std::size_t sign = !token.empty() && (token.front() == '+' || token.front() == '-') ? 1 : 0;
+  if (token.size() == sign || token[sign] < '0' || token[sign] > '9') return false;
+  if (token.front() == '+') token.remove_prefix(1);
   auto res = std::from_chars(token.data(), token.data() + token.size(), value);
   return res.ec == std::errc() && res.ptr == token.data() + token.size();
 }

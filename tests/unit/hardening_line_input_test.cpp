@@ -131,5 +131,21 @@ TEST(HardeningLineInputTest, FreeFormValuesBeyondTheCutAreRefused) {
   }
 }
 
+TEST(HardeningLineInputTest, AnIntegerHasOneSignAtMost) {
+  for (const char* token : {"+-5", "-+5", "++5", "--5", "+", "-", "+ 5"}) {
+    std::int32_t v = 99;
+    EXPECT_FALSE(parseFreeInteger(token, v)) << token;
+    EXPECT_EQ(v, 99) << token;
+  }
+  std::int32_t v = 0;
+  EXPECT_TRUE(parseFreeInteger("+5", v));
+  EXPECT_EQ(v, 5);
+  EXPECT_TRUE(parseFreeInteger("-2147483648", v));
+  EXPECT_EQ(v, -2147483647 - 1);
+  auto in = memoryInput("+-1\n");
+  std::int32_t answer = 0;
+  EXPECT_EQ(faultOf([&] { readFree(*in, {&answer}); }), FaultKind::Conversion);
+}
+
 }  // namespace
 }  // namespace gw
