@@ -2,6 +2,7 @@
 // unstructured grids with a .pvd collection, for ParaView and other VTK readers.
 #include <algorithm>
 #include <cstdio>
+#include <exception>
 #include <filesystem>
 #include <string>
 #include <system_error>
@@ -76,7 +77,7 @@ int run(const Options& options, Progress& progress) {
 
   std::error_code error;
   fs::create_directories(options.outDir, error);
-  if (error || !fs::is_directory(options.outDir)) {
+  if (error || !fs::is_directory(options.outDir, error)) {
     throw gw::Fault(gw::FaultKind::CannotOpen, gw::postconv::kOutputUnit, options.outDir,
                     "cannot create directory" + (error ? " (" + error.message() + ")" : std::string()));
   }
@@ -171,6 +172,10 @@ int main(int argc, char** argv) {
   } catch (const gw::Fault& fault) {
     progress.end();
     std::fprintf(stderr, "%s\n", gw::diagnosticLine(kProgram, fault).c_str());
+    return gw::kFaultExitStatus;
+  } catch (const std::exception& error) {  // out of memory and the like
+    progress.end();
+    std::fprintf(stderr, "%s: %s\n", kProgram, error.what());
     return gw::kFaultExitStatus;
   }
 }

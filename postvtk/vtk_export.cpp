@@ -4,6 +4,8 @@
 #include <charconv>
 #include <cmath>
 #include <cstring>
+#include <string_view>
+#include <type_traits>
 
 #include "output_file.hpp"
 #include "velocity_averaging.hpp"
