@@ -15,7 +15,7 @@ trap 'rm -rf "$work"' EXIT
 cd "$work"
 
 "$bin/resultgen" sample --nx 211 --ny 210 --steps 20 --split-every 100 --out BIG.RES 2>/dev/null
-"$bin/resultgen" sample --nx 70 --ny 70 --steps 500 --out HIST.RES 2>/dev/null
+"$bin/resultgen" sample --nx 70 --ny 70 --steps 500 --split-every 0 --out HIST.RES 2>/dev/null
 
 # 2222 points scattered over the big mesh for INTERP.
 awk 'BEGIN { srand(5); print 2222; for (i = 0; i < 2222; i++) printf "%.4f %.4f\n", rand() * 2100, rand() * 1672 }' >POINTS.DAT
