@@ -145,7 +145,8 @@ void fixedImpl(char* out, int w, int d, T value) {
     return;
   }
   bool negative = value < 0;
-  T magnitude = negative ? -value : value;
+  // fabs, not negation: a negative zero must lose its sign bit before conversion.
+  T magnitude = std::fabs(value);
   char text[400];
   int len = 0;
   if (negative) text[len++] = '-';
@@ -157,7 +158,9 @@ void fixedImpl(char* out, int w, int d, T value) {
   len = static_cast<int>(res.ptr - text);
   if (d == 0) text[len++] = '.';
   int zeroAt = negative ? 1 : 0;
-  if (len > w && text[zeroAt] == '0' && len - 1 <= w) {
+  // The zero before the point may go for lack of room only when digits follow
+  // the point: "." or "-." alone would show no digit at all.
+  if (len > w && d > 0 && text[zeroAt] == '0' && len - 1 <= w) {
     std::memmove(text + zeroAt, text + zeroAt + 1, static_cast<std::size_t>(len - zeroAt - 1));
     --len;
   }

@@ -123,6 +123,20 @@ TEST(FormatTest, ExponentWidthsThatDoNotFit) {
   EXPECT_EQ(Format("(E12.5)").render(-0.5), line("-0.50000E+00"));
 }
 
+TEST(FormatTest, FixedPointZeroes) {
+  // A negative zero is written without its sign, as a double and as a 32-bit real.
+  EXPECT_EQ(Format("(F8.3)").render(-0.0), line("   0.000"));
+  EXPECT_EQ(Format("(F6.0)").render(single(-0.0)), line("    0."));
+  // A negative value that rounds to zero keeps its sign.
+  EXPECT_EQ(Format("(F5.1)").render(-0.01), line(" -0.0"));
+  // The zero before the point goes for lack of room only when digits follow the point.
+  EXPECT_EQ(Format("(F4.3)").render(0.5), line(".500"));
+  EXPECT_EQ(Format("(F2.0)").render(0.4), line("0."));
+  EXPECT_EQ(Format("(F1.0)").render(0.4), line("*"));
+  EXPECT_EQ(Format("(F3.0)").render(-0.4), line("-0."));
+  EXPECT_EQ(Format("(F2.0)").render(-0.4), line("**"));
+}
+
 TEST(FormatTest, SingleItemsRenderFromTheirExactValue) {
   // 0.1f is 0.100000001490116...: eight digits show the float, not the double.
   EXPECT_EQ(Format("(1P,E16.8)").render(single(0.1)), line("  1.00000001E-01"));
