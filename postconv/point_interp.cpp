@@ -1,8 +1,96 @@
+// Menu 6 (INTERP): heads interpolated at points listed in a text file, written
+// for every step block of the result file.
+#include <cerrno>
+#include <fcntl.h>
+#include <memory>
+#include <string>
+
+#include "fault.hpp"
+#include "file_identity.hpp"
+#include "format.hpp"
+#include "free_form.hpp"
+#include "line_input.hpp"
+#include "point_locator.hpp"
 #include "writers.hpp"
 
 namespace gw::postconv {
 
-void setUpPoints(Console&, const Mesh&, const std::string&, PointSet&) {}
-void writePointStep(TextOut&, const PointSet&, const Step&) {}
+namespace {
+
+const Format kPointLine("(E14.5,',',E14.5,',',E14.5)");
+
+// Opens the point file for reading; a missing file is created empty, so the
+// count read that follows ends the run with the end-of-file fault.
+std::unique_ptr<LineInput> openPointFile(const std::string& name) {
+  const int fd = ::open(name.c_str(), O_RDONLY | O_CREAT | O_CLOEXEC, 0666);
+  if (fd < 0) {
+    throw Fault(errno == ENOENT ? FaultKind::FileNotFound : FaultKind::CannotOpen, kPointUnit, name);
+  }
+  return std::make_unique<LineInput>(fd, name, kPointUnit, true);
+}
+
+void readPoints(const std::string& name, PointSet& points) {
+  auto in = openPointFile(name);
+  std::int32_t npoint = 0;
+  readFree(*in, {&npoint});
+  if (npoint > kPointCapacity) {
+    throw Fault(FaultKind::Refused, kPointUnit, name,
+                "the point file gives " + std::to_string(npoint) + " points, more than the " +
+                    std::to_string(kPointCapacity) + " this program holds");
+  }
+  const std::size_t count = npoint > 0 ? static_cast<std::size_t>(npoint) : 0;
+  points.xp.assign(count, 0.0);
+  points.yp.assign(count, 0.0);
+  for (std::size_t i = 0; i < count; ++i) readFree(*in, {&points.xp[i], &points.yp[i]});
+}
+
+}  // namespace
+
+void setUpPoints(Console& console, const Mesh& mesh, const std::string& outputName, PointSet& points) {
+  writeFree(console.out(), " ");
+  writeFree(console.out(), "  INPUT File Name of POINT DATA");
+  const std::string name = console.readFileName();
+  // The output file is emptied by its first write: reading the points from it
+  // would lose them, so that name is refused while the file is still intact.
+  if (sameFile(name, outputName)) {
+    throw Fault(FaultKind::Refused, kOutputUnit, outputName,
+                "the output file would overwrite the point file " + name);
+  }
+  readPoints(name, points);  // the point file is closed when this returns
+
+  const std::size_t count = points.xp.size();
+  points.w1.assign(count, 0.0);
+  points.w2.assign(count, 0.0);
+  points.w3.assign(count, 0.0);
+  points.n1.assign(count, 0);
+  points.n2.assign(count, 0);
+  points.n3.assign(count, 0);
+  if (count == 0) return;
+  const PointLocator locator(mesh);
+  for (std::size_t i = 0; i < count; ++i) {
+    const PointLocation where = locator.locate(points.xp[i], points.yp[i]);
+    if (!where.found()) continue;
+    points.w1[i] = where.w1;
+    points.w2[i] = where.w2;
+    points.w3[i] = where.w3;
+    points.n1[i] = where.n1;
+    points.n2[i] = where.n2;
+    points.n3[i] = where.n3;
+  }
+}
+
+void writePointStep(TextOut& out, const PointSet& points, const Step& step) {
+  writeFree(out, "TIME,", step.time);
+  writeFree(out, "        X,             Y,             H");
+  auto head = [&step](std::int32_t n) { return step.h[static_cast<std::size_t>(n - 1)]; };
+  for (std::size_t i = 0; i < points.xp.size(); ++i) {
+    double hp = 0;
+    if (points.n1[i] != 0) {
+      hp = points.w1[i] * head(points.n1[i]) + points.w2[i] * head(points.n2[i]);
+      hp = hp + points.w3[i] * head(points.n3[i]);
+    }
+    kPointLine(out, points.xp[i], points.yp[i], hp);
+  }
+}
 
 }  // namespace gw::postconv

@@ -1,0 +1,273 @@
+#include "point_locator.hpp"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+namespace gw::postconv {
+
+namespace {
+
+// Relative bound on the rounding of one signed area (three roundings of
+// products and differences make about 3.3e-16; three times that for safety).
+constexpr double kAreaRounding = 1e-15;
+// Room for products that fall below the smallest normal number.
+constexpr double kUnderflowSlack = 1e-300;
+// An element whose widened box covers more bins than this is tested for every
+// point instead of being listed in all of them.
+constexpr std::int64_t kMaxBinsPerElement = 64;
+constexpr double kInf = std::numeric_limits<double>::infinity();
+
+// The corners of element e when every one of them names a node; false for an
+// element that can never hold a point. A triangle (K3 = K4 or K4 = 0) has
+// `quad` false.
+bool elementCorners(const Mesh& mesh, std::int32_t e, std::int32_t k[4], bool& quad) {
+  for (int c = 0; c < 4; ++c) k[c] = mesh.corner(e, c + 1);
+  quad = !(k[2] == k[3] || k[3] == 0);
+  if (!mesh.isNode(k[0]) || !mesh.isNode(k[1]) || !mesh.isNode(k[2])) return false;
+  return !quad || mesh.isNode(k[3]);
+}
+
+double xOf(const Mesh& mesh, std::int32_t n) { return mesh.x[static_cast<std::size_t>(n - 1)]; }
+double yOf(const Mesh& mesh, std::int32_t n) { return mesh.y[static_cast<std::size_t>(n - 1)]; }
+
+// A sub-triangle's own area, computed exactly as the location test does.
+double subTriangleArea(const Mesh& mesh, std::int32_t c1, std::int32_t c2, std::int32_t c3) {
+  return signedArea(xOf(mesh, c1), yOf(mesh, c1), xOf(mesh, c2), yOf(mesh, c2), xOf(mesh, c3),
+                    yOf(mesh, c3));
+}
+
+// Whether a sub-triangle of this area can hold a point at all: a flat or
+// clockwise one (A <= 0) never does, nor one whose area is not a number or
+// infinite (its weights would be meaningless).
+bool usableArea(double a) { return a > 0 && a < kInf; }
+
+bool locateInTriangle(const Mesh& mesh, std::int32_t e, int sub, std::int32_t c1, std::int32_t c2,
+                      std::int32_t c3, double xp, double yp, PointLocation& where) {
+  const double x1 = xOf(mesh, c1), y1 = yOf(mesh, c1);
+  const double x2 = xOf(mesh, c2), y2 = yOf(mesh, c2);
+  const double x3 = xOf(mesh, c3), y3 = yOf(mesh, c3);
+  const double a = signedArea(x1, y1, x2, y2, x3, y3);
+  const double a1 = signedArea(xp, yp, x1, y1, x2, y2);
+  const double a2 = signedArea(xp, yp, x2, y2, x3, y3);
+  const double a3 = signedArea(xp, yp, x3, y3, x1, y1);
+  if (!(a1 >= 0 && a2 >= 0 && a3 >= 0)) return false;
+  if (!usableArea(a)) return false;  // the search goes on with the next sub-triangle
+  where.element = e;
+  where.subTriangle = sub;
+  where.n1 = c1;
+  where.n2 = c2;
+  where.n3 = c3;
+  where.w1 = a2 / a;
+  where.w2 = a3 / a;
+  where.w3 = a1 / a;
+  return true;
+}
+
+
+}  // namespace
+
+bool locateInElement(const Mesh& mesh, std::int32_t e, double xp, double yp, PointLocation& where) {
+  std::int32_t k[4];
+  bool quad;
+  if (!elementCorners(mesh, e, k, quad)) return false;
+  if (locateInTriangle(mesh, e, 1, k[0], k[1], k[2], xp, yp, where)) return true;
+  return quad && locateInTriangle(mesh, e, 2, k[0], k[2], k[3], xp, yp, where);
+}
+
+PointLocation locateByScan(const Mesh& mesh, double xp, double yp) {
+  PointLocation where;
+  const std::int32_t numel = mesh.elements();
+  for (std::int32_t e = 1; e <= numel; ++e) {
+    if (locateInElement(mesh, e, xp, yp, where)) return where;
+  }
+  return PointLocation{};
+}
+
+// Why the widened boxes are enough. For a point P and a sub-triangle with
+// corners V1, V2, V3 and exact area A > 0, the exact areas a1, a2, a3 sum to A
+// and P = (a2 V1 + a3 V2 + a1 V3) / A. A computed area can be >= 0 only when
+// the exact one is >= -eta, eta = kAreaRounding * R^2 (+ underflow slack),
+// where R is the largest coordinate difference between P and a corner. So each
+// weight of a passing point is >= -m, m = eta / A, and along each axis P lies
+// within 2 m times the sub-triangle's extent of its bounding box: within
+// spread * eta, spread = 2 * extent / A. For points in the zone around the
+// mesh, R is at most the zone's size, which fixes the widening of every box.
+// Beyond the zone, R grows with the point's distance D from the mesh, but a
+// point with D > spread * eta cannot pass; such far points need only the
+// every-point list, and the rare others are scanned.
+PointLocator::PointLocator(const Mesh& mesh) : mesh_(mesh) {
+  const std::int32_t numel = mesh.elements();
+
+  // Elements that can hold a point at all, with their usable sub-triangles.
+  struct Candidate {
+    std::int32_t e;
+    std::int32_t tri[2][3];
+    int count;
+    bool finite;
+  };
+  std::vector<Candidate> candidates;
+  double cx0 = kInf, cy0 = kInf, cx1 = -kInf, cy1 = -kInf;
+  for (std::int32_t e = 1; e <= numel; ++e) {
+    std::int32_t k[4];
+    bool quad;
+    if (!elementCorners(mesh, e, k, quad)) continue;
+    Candidate c{e, {}, 0, true};
+    const std::int32_t subs[2][3] = {{k[0], k[1], k[2]}, {k[0], k[2], k[3]}};
+    for (int s = 0; s < (quad ? 2 : 1); ++s) {
+      if (!usableArea(subTriangleArea(mesh, subs[s][0], subs[s][1], subs[s][2]))) continue;
+      std::copy(subs[s], subs[s] + 3, c.tri[c.count++]);
+    }
+    if (c.count == 0) continue;
+    for (int s = 0; s < c.count; ++s) {
+      for (std::int32_t n : c.tri[s]) c.finite = c.finite && std::isfinite(xOf(mesh, n)) && std::isfinite(yOf(mesh, n));
+    }
+    if (c.finite) {
+      for (int s = 0; s < c.count; ++s) {
+        for (std::int32_t n : c.tri[s]) {
+          cx0 = std::min(cx0, xOf(mesh, n));
+          cx1 = std::max(cx1, xOf(mesh, n));
+          cy0 = std::min(cy0, yOf(mesh, n));
+          cy1 = std::max(cy1, yOf(mesh, n));
+        }
+      }
+    }
+    candidates.push_back(c);
+  }
+
+  // The grid covers the corners' box; the zone it serves reaches one mesh
+  // extent further on every side (such points fall into the outer bins).
+  const double width = cx1 - cx0, height = cy1 - cy0;
+  extent_ = std::max(width, height);
+  const double zone = 3 * extent_;  // no zone point is further from a corner
+  hasGrid_ = std::isfinite(extent_) && std::isfinite(zone * zone) && std::isfinite(cx0 - extent_) &&
+             std::isfinite(cx1 + extent_) && std::isfinite(cy0 - extent_) && std::isfinite(cy1 + extent_);
+  if (!hasGrid_) {
+    // Nothing to bin: every element that can hold a point is tested for every point.
+    for (const Candidate& c : candidates) everywhere_.push_back(c.e);
+    return;
+  }
+  boxX0_ = cx0, boxX1_ = cx1, boxY0_ = cy0, boxY1_ = cy1;
+
+  // About one bin per element, shaped like the mesh.
+  const double n = static_cast<double>(candidates.size());
+  double bx = 1, by = 1;
+  if (width > 0 && height > 0) {
+    bx = std::clamp(std::round(std::sqrt(n * width / height)), 1.0, n);
+    by = std::clamp(std::ceil(n / bx), 1.0, n);
+  } else if (width > 0) {
+    bx = std::max(n, 1.0);
+  } else if (height > 0) {
+    by = std::max(n, 1.0);
+  }
+  nx_ = static_cast<std::int32_t>(bx);
+  ny_ = static_cast<std::int32_t>(by);
+  scaleX_ = width > 0 ? nx_ / width : 0;
+  scaleY_ = height > 0 ? ny_ / height : 0;
+
+  // Each element's widened box, in bins; counted first, then filled.
+  const double eta = kAreaRounding * zone * zone + kUnderflowSlack;
+  struct Range {
+    std::int32_t ix0 = 0, ix1 = -1, iy0 = 0, iy1 = -1;  // empty: tested for every point
+  };
+  std::vector<Range> ranges(candidates.size());
+  std::vector<std::uint32_t> counts(static_cast<std::size_t>(nx_) * static_cast<std::size_t>(ny_), 0);
+  for (std::size_t i = 0; i < candidates.size(); ++i) {
+    const Candidate& c = candidates[i];
+    if (!c.finite) continue;
+    double lox = kInf, hix = -kInf, loy = kInf, hiy = -kInf, spread = 0;
+    bool bounded = true;
+    for (int s = 0; s < c.count && bounded; ++s) {
+      double tx0 = kInf, tx1 = -kInf, ty0 = kInf, ty1 = -kInf;
+      for (std::int32_t node : c.tri[s]) {
+        tx0 = std::min(tx0, xOf(mesh, node));
+        tx1 = std::max(tx1, xOf(mesh, node));
+        ty0 = std::min(ty0, yOf(mesh, node));
+        ty1 = std::max(ty1, yOf(mesh, node));
+      }
+      const double w = std::max(tx1 - tx0, ty1 - ty0);
+      const double area = subTriangleArea(mesh, c.tri[s][0], c.tri[s][1], c.tri[s][2]);
+      // A lower bound of the exact area (the computed one is off by rounding).
+      const double low = area * (1 - kAreaRounding) - kAreaRounding * w * w - kUnderflowSlack;
+      bounded = low > 0;
+      const double sub = 2.02 * w / low;  // 1% above 2 w / A for the rounding here
+      const double margin = sub * eta;
+      spread = std::max(spread, sub);
+      lox = std::min(lox, std::nextafter(tx0 - margin, -kInf));
+      hix = std::max(hix, std::nextafter(tx1 + margin, kInf));
+      loy = std::min(loy, std::nextafter(ty0 - margin, -kInf));
+      hiy = std::max(hiy, std::nextafter(ty1 + margin, kInf));
+    }
+    if (!bounded || !std::isfinite(spread) || !std::isfinite(lox) || !std::isfinite(hix) ||
+        !std::isfinite(loy) || !std::isfinite(hiy)) {
+      continue;
+    }
+    const Range r{binX(lox), binX(hix), binY(loy), binY(hiy)};
+    if (static_cast<std::int64_t>(r.ix1 - r.ix0 + 1) * (r.iy1 - r.iy0 + 1) > kMaxBinsPerElement) continue;
+    ranges[i] = r;
+    farSpread_ = std::max(farSpread_, spread);
+    for (std::int32_t iy = r.iy0; iy <= r.iy1; ++iy) {
+      for (std::int32_t ix = r.ix0; ix <= r.ix1; ++ix) ++counts[static_cast<std::size_t>(iy) * nx_ + ix];
+    }
+  }
+  start_.assign(counts.size() + 1, 0);
+  for (std::size_t b = 0; b < counts.size(); ++b) start_[b + 1] = start_[b] + counts[b];
+  elements_.assign(start_.back(), 0);
+  std::vector<std::uint32_t> next(start_.begin(), start_.end() - 1);
+  for (std::size_t i = 0; i < candidates.size(); ++i) {
+    const Range& r = ranges[i];
+    if (r.ix1 < r.ix0) everywhere_.push_back(candidates[i].e);
+    for (std::int32_t iy = r.iy0; iy <= r.iy1; ++iy) {
+      for (std::int32_t ix = r.ix0; ix <= r.ix1; ++ix) {
+        elements_[next[static_cast<std::size_t>(iy) * nx_ + ix]++] = candidates[i].e;
+      }
+    }
+  }
+}
+
+std::int32_t PointLocator::binX(double x) const {
+  const double t = (x - boxX0_) * scaleX_;
+  if (!(t >= 0)) return 0;
+  if (t >= nx_) return nx_ - 1;
+  return static_cast<std::int32_t>(t);
+}
+
+std::int32_t PointLocator::binY(double y) const {
+  const double t = (y - boxY0_) * scaleY_;
+  if (!(t >= 0)) return 0;
+  if (t >= ny_) return ny_ - 1;
+  return static_cast<std::int32_t>(t);
+}
+
+PointLocation PointLocator::locate(double xp, double yp) const {
+  const std::int32_t* bin = nullptr;
+  const std::int32_t* binEnd = nullptr;
+  if (hasGrid_) {
+    // How far the point lies outside the corners' box (0 inside it).
+    const double d = std::max({boxX0_ - xp, xp - boxX1_, boxY0_ - yp, yp - boxY1_, 0.0});
+    if (d <= extent_) {
+      const std::size_t b = static_cast<std::size_t>(binY(yp)) * nx_ + static_cast<std::size_t>(binX(xp));
+      bin = elements_.data() + start_[b];
+      binEnd = elements_.data() + start_[b + 1];
+    } else {
+      const double r = d + extent_;
+      // Only a far point too close for the bound (or not a number) is scanned.
+      if (!(d > 2 * farSpread_ * (kAreaRounding * r * r + kUnderflowSlack))) return locateByScan(mesh_, xp, yp);
+    }
+  }
+  // The bin's elements and the every-point elements, merged in ascending order.
+  PointLocation where;
+  auto other = everywhere_.begin();
+  while (bin != binEnd || other != everywhere_.end()) {
+    std::int32_t e;
+    if (other == everywhere_.end() || (bin != binEnd && *bin < *other)) {
+      e = *bin++;
+    } else {
+      e = *other++;
+    }
+    if (locateInElement(mesh_, e, xp, yp, where)) return where;
+  }
+  return PointLocation{};
+}
+
+}  // namespace gw::postconv
