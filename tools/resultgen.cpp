@@ -27,6 +27,7 @@
 #include <cstring>
 #include <fstream>
 #include <iostream>
+#include <optional>
 #include <random>
 #include <sstream>
 #include <string>
@@ -59,7 +60,9 @@ struct Run {
   std::string title;
   std::vector<Node> nodes;
   std::vector<Element> elements;
-  long long numnp = -1, numel = -1;  // -1: the number of nodes/elements given
+  // The counts written when given (negative ones too); otherwise the number of
+  // node and element lines.
+  std::optional<long long> numnp, numel;
   std::vector<StepBlock> steps;
   long long cut = -1, drop = 0;
 };
@@ -99,7 +102,7 @@ std::string encode(const Run& run) {
   RecordWriter w;
   w.text(run.title, 80);
   w.endRecord(out);
-  w.i32(static_cast<std::int32_t>(run.numnp >= 0 ? run.numnp : static_cast<long long>(run.nodes.size())));
+  w.i32(static_cast<std::int32_t>(run.numnp.value_or(static_cast<long long>(run.nodes.size()))));
   w.endRecord(out);
   for (const Node& n : run.nodes) {
     w.f64(n.x);
@@ -109,7 +112,7 @@ std::string encode(const Run& run) {
     w.i32(n.ncode);
   }
   w.endRecord(out);
-  w.i32(static_cast<std::int32_t>(run.numel >= 0 ? run.numel : static_cast<long long>(run.elements.size())));
+  w.i32(static_cast<std::int32_t>(run.numel.value_or(static_cast<long long>(run.elements.size()))));
   w.endRecord(out);
   for (const Element& e : run.elements) {
     for (std::int32_t c : e.ie) w.i32(c);
@@ -172,9 +175,13 @@ Run parseDescription(std::istream& in, const std::string& name) {
       if (!(words >> e.ie[0] >> e.ie[1] >> e.ie[2] >> e.ie[3] >> e.ie[4] >> e.elv)) bad();
       run.elements.push_back(e);
     } else if (key == "numnp") {
-      if (!(words >> run.numnp)) bad();
+      long long v;
+      if (!(words >> v)) bad();
+      run.numnp = v;
     } else if (key == "numel") {
-      if (!(words >> run.numel)) bad();
+      long long v;
+      if (!(words >> v)) bad();
+      run.numel = v;
     } else if (key == "step") {
       StepBlock s;
       if (!(words >> s.la >> s.time)) bad();
