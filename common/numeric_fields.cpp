@@ -1,5 +1,7 @@
 #include "numeric_fields.hpp"
 
+#include "decimal_digits.hpp"
+
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
@@ -50,21 +52,7 @@ void significantDigits(T magnitude, int count, Digits& out) {
     out.exp10 = 0;
     return;
   }
-  char buf[96];
-  auto res = std::to_chars(buf, buf + sizeof buf, magnitude, std::chars_format::scientific, count - 1);
-  const char* p = buf;
-  out.d[0] = *p++;
-  if (count > 1) {
-    ++p;  // the point
-    std::memcpy(out.d + 1, p, static_cast<std::size_t>(count - 1));
-    p += count - 1;
-  }
-  ++p;  // 'e'
-  bool negExp = *p == '-';
-  ++p;
-  int e = 0;
-  for (; p < res.ptr; ++p) e = e * 10 + (*p - '0');
-  out.exp10 = negExp ? -e : e;
+  roundedDigits(magnitude, count, out.d, out.exp10);
 }
 
 // Writes the exponent part; returns its length, or -1 when the exponent does not fit.
