@@ -56,9 +56,50 @@ void decompose(float magnitude, std::uint64_t& mantissa, int& exp2) {
   }
 }
 
-// Rounds mantissa * 2^exp2 * 10^p to the nearest integer (ties to even) when
-// every quantity fits 128 bits; false otherwise.
-bool scaledRound(std::uint64_t mantissa, int exp2, int p, u128& quotient, int& comparison) {
+// Floor of mantissa * 2^exp2 * 10^p, with how the dropped fraction compares
+// with one half (-1 below, 0 equal, 1 above) and whether it is zero.
+struct Scaled {
+  u128 floor;
+  int half;
+  bool exact;
+};
+
+constexpr std::uint64_t kPow10Small[20] = {1ull,
+                                           10ull,
+                                           100ull,
+                                           1000ull,
+                                           10000ull,
+                                           100000ull,
+                                           1000000ull,
+                                           10000000ull,
+                                           100000000ull,
+                                           1000000000ull,
+                                           10000000000ull,
+                                           100000000000ull,
+                                           1000000000000ull,
+                                           10000000000000ull,
+                                           100000000000000ull,
+                                           1000000000000000ull,
+                                           10000000000000000ull,
+                                           100000000000000000ull,
+                                           1000000000000000000ull,
+                                           10000000000000000000ull};
+
+// Splits a = floor * 2^shift + rem and compares rem with 2^(shift-1).
+Scaled shiftDown(u128 a, int shift) {
+  if (shift == 0) return Scaled{a, -1, true};
+  u128 rem = a & ((u128(1) << shift) - 1);
+  u128 half = u128(1) << (shift - 1);
+  return Scaled{a >> shift, rem < half ? -1 : (rem == half ? 0 : 1), rem == 0};
+}
+
+// Scales exactly when every quantity fits 128 bits; false otherwise.
+bool scale(std::uint64_t mantissa, int exp2, int p, Scaled& out) {
+  // The common case: a value below 2^53 scaled up by at most 10^19 (one multiply).
+  if (p >= 0 && p <= 19 && exp2 <= 0 && exp2 > -128) {
+    out = shiftDown(static_cast<u128>(mantissa) * kPow10Small[p], -exp2);
+    return true;
+  }
   // value = A / B with A = mantissa * 2^max(exp2,0) * 10^max(p,0), B = 2^max(-exp2,0) * 10^max(-p,0)
   if (p > 38 || p < -38) return false;
   u128 a = mantissa;
@@ -75,23 +116,22 @@ bool scaledRound(std::uint64_t mantissa, int exp2, int p, u128& quotient, int& c
     u128 b = kPow10.p[-p];
     if (bitLength(b) + shift > 127) return false;
     b <<= shift;
-    quotient = a / b;
-    u128 rem = a - quotient * b;
+    u128 q = a / b;
+    u128 rem = a - q * b;
     u128 twice = rem << 1;
-    comparison = twice < b ? -1 : (twice == b ? 0 : 1);
+    out = Scaled{q, twice < b ? -1 : (twice == b ? 0 : 1), rem == 0};
     return true;
   }
   if (shift >= 127) return false;
-  if (shift == 0) {
-    quotient = a;
-    comparison = -1;
-    return true;
-  }
-  quotient = a >> shift;
-  u128 rem = a & ((u128(1) << shift) - 1);
-  u128 half = u128(1) << (shift - 1);
-  comparison = rem < half ? -1 : (rem == half ? 0 : 1);
+  out = shiftDown(a, shift);
   return true;
+}
+
+void writeDigits(std::uint64_t n, int count, char* digits) {
+  for (int i = count - 1; i >= 0; --i) {
+    digits[i] = static_cast<char>('0' + n % 10);
+    n /= 10;
+  }
 }
 
 template <class T>
@@ -100,35 +140,35 @@ bool fastDigits(T magnitude, int count, char* digits, int& exp10) {
   std::uint64_t mantissa;
   int exp2;
   decompose(magnitude, mantissa, exp2);
-  // First guess of floor(log10(magnitude)) from the binary exponent of the
-  // leading bit (log10(2) ~ 78913 / 2^18); corrected below by a step or two.
+  // floor(log10(magnitude)) is this guess from the leading bit's binary exponent
+  // (log10(2) ~ 78913 / 2^18) or one more; for tiny values the guess may be one
+  // too high, which the loop corrects.
   int lead = exp2 + 63 - __builtin_clzll(mantissa);
   int e10 = (lead * 78913) >> 18;
   const u128 low = kPow10.p[count - 1];
   const u128 high = kPow10.p[count];
-  for (int attempt = 0; attempt < 4; ++attempt) {
-    u128 q;
-    int cmp;
-    if (!scaledRound(mantissa, exp2, count - 1 - e10, q, cmp)) return false;
-    // q is floor(magnitude * 10^(count-1-e10)); it must have exactly `count` digits.
+  for (int attempt = 0; attempt < 3; ++attempt) {
+    Scaled s;
+    if (!scale(mantissa, exp2, count - 1 - e10, s)) return false;
+    u128 q = s.floor;
+    bool up;
     if (q >= high) {
+      // One digit too many: drop it and round on it and the fraction beyond it.
+      unsigned last = static_cast<unsigned>(q % 10);
+      q /= 10;
       ++e10;
-      continue;
-    }
-    if (q < low) {
+      up = last > 5 || (last == 5 && (!s.exact || (q & 1) != 0));
+    } else if (q < low) {
       --e10;
       continue;
+    } else {
+      up = s.half > 0 || (s.half == 0 && (q & 1) != 0);
     }
-    if (cmp > 0 || (cmp == 0 && (q & 1) != 0)) ++q;
-    if (q == high) {  // rounding carried into a new digit: 9.99..5 -> 10.0..
+    if (up && ++q == high) {  // rounding carried into a new digit: 9.99..5 -> 10.0..
       q = low;
       ++e10;
     }
-    auto n = static_cast<std::uint64_t>(q);
-    for (int i = count - 1; i >= 0; --i) {
-      digits[i] = static_cast<char>('0' + n % 10);
-      n /= 10;
-    }
+    writeDigits(static_cast<std::uint64_t>(q), count, digits);
     exp10 = e10;
     return true;
   }

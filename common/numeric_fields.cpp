@@ -97,33 +97,32 @@ void exponentImpl(char* out, int w, int d, int expDigits, int scale, T value) {
   significantDigits(magnitude, scale > 0 ? d + 1 : d, dg);
   int exp = magnitude == 0 ? 0 : (scale > 0 ? dg.exp10 : dg.exp10 + 1);
 
-  char text[128];
-  int len = 0;
-  if (negative) text[len++] = '-';
-  int zeroAt = -1;
-  if (scale > 0) {
-    text[len++] = dg.d[0];
-    text[len++] = '.';
-    std::memcpy(text + len, dg.d + 1, static_cast<std::size_t>(d));
-    len += d;
-  } else {
-    zeroAt = len;
-    text[len++] = '0';
-    text[len++] = '.';
-    std::memcpy(text + len, dg.d, static_cast<std::size_t>(d));
-    len += d;
-  }
-  int expLen = exponentText(text + len, exp, expDigits);
-  if (expLen < 0) {
-    fillStars(out, w);
-    return;
-  }
-  len += expLen;
-  if (len > w && zeroAt >= 0 && len - 1 <= w) {
-    std::memmove(text + zeroAt, text + zeroAt + 1, static_cast<std::size_t>(len - zeroAt - 1));
+  char expText[8];
+  const int expLen = exponentText(expText, exp, expDigits);
+  // Sign, "0." or "D." and d digits, then the exponent.
+  int len = (negative ? 1 : 0) + 2 + d + expLen;
+  bool leadingZero = scale <= 0;
+  if (expLen < 0 || len > w) {
+    // Without a scale factor the zero before the point may go to make room.
+    if (expLen < 0 || !leadingZero || len - 1 > w) {
+      fillStars(out, w);
+      return;
+    }
+    leadingZero = false;
     --len;
   }
-  rightJustify(out, w, text, len);
+  char* p = out;
+  for (int i = w - len; i > 0; --i) *p++ = ' ';
+  if (negative) *p++ = '-';
+  const char* digits = dg.d;
+  if (scale > 0) {
+    *p++ = *digits++;
+  } else if (leadingZero) {
+    *p++ = '0';
+  }
+  *p++ = '.';
+  for (int i = 0; i < d; ++i) *p++ = digits[i];
+  for (int i = 0; i < expLen; ++i) *p++ = expText[i];
 }
 
 template <class T>

@@ -38,7 +38,12 @@ class TextOut {
   void advance(std::size_t n) { len_ += n; }
 
   void put(std::string_view text) {
-    std::memcpy(claim(text.size()), text.data(), text.size());
+    char* p = claim(text.size());
+    if (text.size() <= 16) {
+      for (char c : text) *p++ = c;  // short literals: no call into the library
+    } else {
+      std::memcpy(p, text.data(), text.size());
+    }
     len_ += text.size();
   }
   void putChar(char c) { *claim(1) = c; ++len_; }
