@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "femap_blocks.hpp"
+#include "velocity_averaging.hpp"
 #include "writers.hpp"
 
 namespace gw::postconv {
@@ -19,7 +20,6 @@ struct Sources {
 
 using ValueOf = double (*)(const Sources&, std::size_t);
 
-double magnitude(double x, double y) { return std::sqrt(x * x + y * y); }
 
 enum class Entity : std::uint8_t { Node, Element };
 enum class Kind : std::uint8_t { Single, Double };  // how entity values are written

@@ -15,9 +15,9 @@ inline bool isActive(const Mesh& mesh, std::int32_t e) { return mesh.property(e)
 inline int cornerCount(const Mesh& mesh, std::int32_t e) {
   return mesh.corner(e, 3) == mesh.corner(e, 4) ? 3 : 4;
 }
-// Magnitude of an averaged vector (a, b): the square root of a² + b², taken
-// without the squares overflowing or vanishing for very large or small values.
-inline double magnitude(double a, double b) { return std::hypot(a, b); }
+// Magnitude of a vector (a, b): the square root of a² + b², computed as written
+// so that every output kind shows the same digits for the same components.
+inline double magnitude(double a, double b) { return std::sqrt(a * a + b * b); }
 // Number of active elements.
 std::int32_t countActive(const Mesh& mesh);
 
