@@ -278,8 +278,7 @@ void Format::write(TextOut& out, std::span<const Item> items) const {
     const Instr& in = prog_[pc];
     switch (in.op) {
       case Op::Literal:
-        out.put(std::string_view(literals_).substr(static_cast<std::size_t>(in.arg),
-                                                   static_cast<std::size_t>(in.len)));
+        out.put(std::string_view(literals_.data() + in.arg, static_cast<std::size_t>(in.len)));
         break;
       case Op::Blanks: {
         std::size_t n = static_cast<std::size_t>(in.w);
