@@ -135,14 +135,7 @@ void writeVector(TextOut& out, std::int32_t setNo, const OutputVector& vector, c
 // triangle whose fourth corner repeats the third) counts twice. Entries of 0,
 // and entries outside 1..NUMNP, are skipped.
 void averageOntoNodes(const Mesh& mesh, const Step& step, NodeWork& work) {
-  const std::size_t nodes = static_cast<std::size_t>(mesh.nodes());
-  if (work.wcnt.size() < nodes) work.resize(mesh.numnp);
-  std::fill_n(work.wvx.begin(), nodes, 0.0);
-  std::fill_n(work.wvy.begin(), nodes, 0.0);
-  std::fill_n(work.wvxd.begin(), nodes, 0.0);
-  std::fill_n(work.wvyd.begin(), nodes, 0.0);
-  std::fill_n(work.wcnt.begin(), nodes, 0);
-
+  work.resize(mesh.numnp);
   for (std::int32_t e = 1; e <= mesh.elements(); ++e) {
     const std::size_t k = static_cast<std::size_t>(e - 1);
     const double dvx = step.dvx[k];
@@ -151,24 +144,10 @@ void averageOntoNodes(const Mesh& mesh, const Step& step, NodeWork& work) {
     const double vy = dvy / step.d[k];
     for (int c = 1; c <= 4; ++c) {
       const std::int32_t n = mesh.corner(e, c);
-      if (!mesh.isNode(n)) continue;
-      const std::size_t i = static_cast<std::size_t>(n - 1);
-      work.wvx[i] += dvx;
-      work.wvy[i] += dvy;
-      work.wvxd[i] += vx;
-      work.wvyd[i] += vy;
-      work.wcnt[i] += 1;
+      if (mesh.isNode(n)) work.add(static_cast<std::size_t>(n - 1), dvx, dvy, vx, vy);
     }
   }
-
-  for (std::size_t i = 0; i < nodes; ++i) {
-    if (work.wcnt[i] <= 0) continue;
-    const double count = work.wcnt[i];
-    work.wvx[i] /= count;
-    work.wvy[i] /= count;
-    work.wvxd[i] /= count;
-    work.wvyd[i] /= count;
-  }
+  work.divideByCounts();
 }
 
 }  // namespace

@@ -19,6 +19,7 @@ struct NodeWork {
   std::vector<double> wvx, wvy, wvxd, wvyd;
   std::vector<std::int32_t> wcnt;
 
+  // Zeroes the sums and counts of `nodes` nodes.
   void resize(std::int32_t nodes) {
     std::size_t n = nodes > 0 ? static_cast<std::size_t>(nodes) : 0;
     wvx.assign(n, 0.0);
@@ -26,6 +27,27 @@ struct NodeWork {
     wvxd.assign(n, 0.0);
     wvyd.assign(n, 0.0);
     wcnt.assign(n, 0);
+  }
+
+  // Adds one element's DVX, DVY and DVX/D, DVY/D to node slot i.
+  void add(std::size_t i, double dvx, double dvy, double vx, double vy) {
+    wvx[i] += dvx;
+    wvy[i] += dvy;
+    wvxd[i] += vx;
+    wvyd[i] += vy;
+    wcnt[i] += 1;
+  }
+
+  // Turns the sums into means; a node with no contribution keeps 0.0.
+  void divideByCounts() {
+    for (std::size_t i = 0; i < wcnt.size(); ++i) {
+      if (wcnt[i] <= 0) continue;
+      const double count = wcnt[i];
+      wvx[i] /= count;
+      wvy[i] /= count;
+      wvxd[i] /= count;
+      wvyd[i] /= count;
+    }
   }
 };
 

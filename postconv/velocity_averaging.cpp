@@ -22,22 +22,10 @@ void averageNodalVelocities(const Mesh& mesh, const Step& step, NodeWork& work) 
     for (int c = 1; c <= k; ++c) {
       const std::int32_t n = mesh.corner(e, c);
       if (!mesh.isNode(n)) continue;
-      const std::size_t i = static_cast<std::size_t>(n - 1);
-      work.wvx[i] += dvx;
-      work.wvy[i] += dvy;
-      work.wvxd[i] += vx;
-      work.wvyd[i] += vy;
-      work.wcnt[i] += 1;
+      work.add(static_cast<std::size_t>(n - 1), dvx, dvy, vx, vy);
     }
   }
-  for (std::size_t i = 0; i < work.wcnt.size(); ++i) {
-    if (work.wcnt[i] <= 0) continue;
-    const double count = work.wcnt[i];
-    work.wvx[i] /= count;
-    work.wvy[i] /= count;
-    work.wvxd[i] /= count;
-    work.wvyd[i] /= count;
-  }
+  work.divideByCounts();
 }
 
 }  // namespace gw::postconv
