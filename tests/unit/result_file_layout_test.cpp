@@ -1,0 +1,120 @@
+// The result file's record layout, written byte by byte from the layout table
+// and read back: offsets of every item, the file size of a small run, records
+// longer than what is read from them, and the at-end answer after each step.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <unistd.h>
+
+#include "result_file.hpp"
+
+namespace gw {
+namespace {
+
+std::string le32(std::int32_t v) {
+  std::string s(4, '\0');
+  for (int k = 0; k < 4; ++k) s[k] = static_cast<char>((static_cast<std::uint32_t>(v) >> (8 * k)) & 0xFF);
+  return s;
+}
+
+std::string le64(double v) {
+  std::uint64_t u;
+  std::memcpy(&u, &v, 8);
+  std::string s(8, '\0');
+  for (int k = 0; k < 8; ++k) s[k] = static_cast<char>((u >> (8 * k)) & 0xFF);
+  return s;
+}
+
+std::string record(const std::string& payload) {
+  const auto n = static_cast<std::int32_t>(payload.size());
+  return le32(n) + payload + le32(n);
+}
+
+// Three nodes, one triangle (its third corner stored again as the fourth) and
+// two steps. `pad` extra bytes end the node, element and node-result records.
+std::string smallRun(std::size_t pad) {
+  const std::string junk(pad, '\x5A');
+  std::string title = "LAYOUT CHECK";
+  title.resize(80, ' ');
+
+  std::string nodes;
+  for (int n = 1; n <= 3; ++n) {
+    nodes += le64(10.0 * n) + le64(-1.5 * n) + le64(0.25 * n) + le64(100.0 + n) + le32(-n);
+  }
+  std::string elements = le32(1) + le32(2) + le32(3) + le32(3) + le32(7) + le64(9.75);
+
+  std::string file = record(title) + record(le32(3)) + record(nodes + junk) + record(le32(1)) +
+                     record(elements + junk);
+  for (int s = 1; s <= 2; ++s) {
+    std::string results;
+    for (int n = 1; n <= 3; ++n) results += le32(10 * s + n) + le64(s + 0.5 * n) + le64(-s * 1.0 * n);
+    file += record(le32(40 + s) + le64(3600.0 * s));
+    file += record(results + junk);
+    file += record(le64(1.0 * s) + le64(2.0 * s) + le64(0.5 * s));
+  }
+  return file;
+}
+
+class ResultFileLayoutTest : public ::testing::Test {
+ protected:
+  std::string write(const std::string& bytes) {
+    std::ofstream(path_, std::ios::binary) << bytes;
+    return path_.string();
+  }
+  void TearDown() override { std::filesystem::remove(path_); }
+
+ private:
+  std::filesystem::path path_ = std::filesystem::temp_directory_path() /
+                                ("gw_layout_" + std::to_string(::getpid()) + ".bin");
+};
+
+TEST_F(ResultFileLayoutTest, SmallRunHasTheSizeOfItsRecords) {
+  // (80+8) + (4+8) + (36*3+8) + (4+8) + (28*1+8) + 2 * ((12+8) + (20*3+8) + (24*1+8))
+  EXPECT_EQ(smallRun(0).size(), 504u);
+}
+
+TEST_F(ResultFileLayoutTest, ItemsComeFromTheirOffsetsAndLongerRecordsAreAccepted) {
+  for (std::size_t pad : {std::size_t{0}, std::size_t{36}, std::size_t{5}}) {
+    SCOPED_TRACE(pad);
+    ResultFile result(write(smallRun(pad)), 10, 44444);
+    Mesh mesh;
+    result.readMesh(mesh);
+    EXPECT_EQ(mesh.title.substr(0, 13), "LAYOUT CHECK ");
+    ASSERT_EQ(mesh.numnp, 3);
+    EXPECT_EQ(mesh.x[1], 20.0);
+    EXPECT_EQ(mesh.y[1], -3.0);
+    EXPECT_EQ(mesh.aux[2], 0.75);
+    EXPECT_EQ(mesh.bl[0], 101.0);
+    EXPECT_EQ(mesh.ncode[2], -3);
+    ASSERT_EQ(mesh.numel, 1);
+    EXPECT_EQ(mesh.corner(1, 3), 3);
+    EXPECT_EQ(mesh.corner(1, 4), 3);
+    EXPECT_EQ(mesh.property(1), 7);
+    EXPECT_EQ(mesh.elv[0], 9.75);
+
+    Step step;
+    ASSERT_TRUE(result.readStep(mesh, step));
+    EXPECT_EQ(step.la, 41);
+    EXPECT_EQ(step.time, 3600.0);
+    EXPECT_EQ(step.istat[2], 13);
+    EXPECT_EQ(step.h[2], 2.5);
+    EXPECT_EQ(step.q[1], -2.0);
+    EXPECT_EQ(step.d[0], 0.5);
+    EXPECT_FALSE(result.atEnd());
+
+    ASSERT_TRUE(result.readStep(mesh, step));
+    EXPECT_EQ(step.la, 42);
+    EXPECT_EQ(step.time, 7200.0);
+    EXPECT_EQ(step.dvx[0], 2.0);
+    EXPECT_EQ(step.dvy[0], 4.0);
+    EXPECT_TRUE(result.atEnd());
+    EXPECT_FALSE(result.readStep(mesh, step));
+  }
+}
+
+}  // namespace
+}  // namespace gw
