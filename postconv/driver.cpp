@@ -58,9 +58,11 @@ constexpr std::string_view kMenuLines[] = {
 
 enum Ktype : std::int32_t { kRestart = 1, kTecplot = 2, kFemap = 4, kMicroAvs = 5, kRxview = 6, kInterp = 7 };
 
-std::int32_t askInteger(Console& console) {
+// An answer that gives no value (a slash) leaves `unanswered`: a value that
+// repeats the prompt or declines, so that no choice is made by accident.
+std::int32_t askInteger(Console& console, std::int32_t unanswered = -1) {
   writeFree(console.out(), "  INPUT No. ? =");
-  return console.readInteger();
+  return console.readInteger(unanswered);
 }
 
 void confirmBanner(Console& console) {
@@ -113,7 +115,7 @@ bool confirmTotals(Console& console, const Mesh& mesh) {
 std::int32_t chooseKtype(Console& console) {
   writeFree(console.out(), "  Select data-Transfer type");
   for (std::string_view line : kMenuLines) writeFree(console.out(), line);
-  std::int32_t v = askInteger(console);
+  std::int32_t v = askInteger(console, 0);
   return v < 3 ? v : v + 1;
 }
 
