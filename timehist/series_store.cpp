@@ -1,6 +1,7 @@
 #include "series_store.hpp"
 
 #include <algorithm>
+#include <new>
 #include <stdexcept>
 
 #include "format.hpp"
@@ -42,8 +43,11 @@ SeriesStore::SeriesStore(const Capacities& caps, PointLists lists) : lists_(std:
   const std::size_t perStep = 1 + h_.rows + q_.rows + 2 * vd_.rows + 2 * va_.rows;
   size_ = static_cast<std::size_t>(steps_) * perStep;
   // Cells are set by `gather` before they are ever read: pages of steps that
-  // are never kept are never touched.
-  cells_ = std::make_unique_for_overwrite<double[]>(size_);
+  // are never kept are never touched. The nothrow form turns memory that is not
+  // there into std::bad_alloc here on every allocator, also where a failed
+  // throwing allocation ends the process at once (the sanitizer builds).
+  cells_.reset(new (std::nothrow) double[size_]);
+  if (!cells_) throw std::bad_alloc();
   double* p = cells_.get();
   times_ = p;
   p += steps_;
