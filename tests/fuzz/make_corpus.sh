@@ -8,7 +8,7 @@ set -euo pipefail
 bin=$(cd "$1" && pwd)
 out=$2
 rm -rf "$out"
-mkdir -p "$out"/{result_reader,postconv_run,timehist_run,point_file,graph_data,free_input,formatted_input}
+mkdir -p "$out"/{result_reader,postconv_run,timehist_run,point_file,graph_data,free_input,formatted_input,numeric_fields}
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
@@ -129,6 +129,16 @@ printf '\003\004\005\004    5    0    3  1 2   -4    9\n    3\n      1      2   
 printf '\006\006\003\005 + 1- 2  ab  \t7\n-2147483648 2147483648\n' >"$out/formatted_input/odd_fields"
 for f in "$out"/graph_data/*; do
   { printf '\003\004\005\004'; cat "$f"; } >"$out/formatted_input/g_$(basename "$f")"
+done
+
+# Numeric fields: shape, w, d, digit count, then the 8 bytes of a double (its
+# low 4 bytes also make a 32-bit real).
+k=0
+for v in 0.5 86400 1e-5 12345.678 -0.45 1e300 -1e-300 5e-324 0.1 9.9999999999999995 0.09999999999999999 \
+  999999999999999.9 -0.0 123.45 2.5 1e22 4.35 0.125; do
+  k=$((k + 1))
+  perl -e 'print pack("CCCCd<", $ARGV[1], $ARGV[2], $ARGV[3], $ARGV[4], $ARGV[0])' -- "$v" $((k * 37 % 8)) \
+    $((11 + k)) $((3 + k % 7)) $((k * 5 % 40)) >"$out/numeric_fields/v$k"
 done
 
 echo "make_corpus: $(find "$out" -type f | wc -l) seeds in $out"
