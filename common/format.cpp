@@ -254,8 +254,11 @@ void Format::renderItem(TextOut& out, const Instr& in, const Item& item, int sca
   }
 }
 
-void Format::write(TextOut& out, std::span<const Item> items) const {
-  if (!items.empty() && !reversionHasData_)
+// Walks the list for `count` items, reporting to the sink what to write: text,
+// record ends, and the descriptor (with the scale factor in force) of each item.
+template <class Sink>
+void Format::walk(std::size_t count, Sink& sink) const {
+  if (count > 0 && !reversionHasData_)
     throw std::logic_error("items left over with no edit descriptor to take them in " + source_);
   struct Frame {
     std::size_t begin;
@@ -269,8 +272,8 @@ void Format::write(TextOut& out, std::span<const Item> items) const {
   const std::size_t end = prog_.size();
   for (;;) {
     if (pc == end) {
-      if (next == items.size()) break;
-      out.endRecord();
+      if (next == count) break;
+      sink.text("\r\n");
       pc = reversion_;
       depth = 0;
       continue;
@@ -278,16 +281,13 @@ void Format::write(TextOut& out, std::span<const Item> items) const {
     const Instr& in = prog_[pc];
     switch (in.op) {
       case Op::Literal:
-        out.put(std::string_view(literals_.data() + in.arg, static_cast<std::size_t>(in.len)));
+        sink.text(std::string_view(literals_.data() + in.arg, static_cast<std::size_t>(in.len)));
         break;
-      case Op::Blanks: {
-        std::size_t n = static_cast<std::size_t>(in.w);
-        std::memset(out.claim(n), ' ', n);
-        out.advance(n);
+      case Op::Blanks:
+        sink.text(std::string(static_cast<std::size_t>(in.w), ' '));
         break;
-      }
       case Op::Slash:
-        out.endRecord();
+        sink.text("\r\n");
         break;
       case Op::Scale:
         scale = in.w;
@@ -304,16 +304,84 @@ void Format::write(TextOut& out, std::span<const Item> items) const {
         }
         break;
       default:
-        if (next == items.size()) {
-          out.endRecord();
+        if (next == count) {
+          sink.text("\r\n");
           return;
         }
-        renderItem(out, in, items[next++], scale);
+        sink.field(in, next++, scale);
         break;
     }
     ++pc;
   }
-  out.endRecord();
+  sink.text("\r\n");
+}
+
+// Renders straight to the output while walking the list.
+struct Format::DirectSink {
+  const Format& format;
+  TextOut& out;
+  std::span<const Item> items;
+  void text(std::string_view t) { out.put(t); }
+  void field(const Instr& in, std::size_t item, int scale) { format.renderItem(out, in, items[item], scale); }
+};
+
+// Records the walk as a straight-line plan: text between fields, then the tail.
+struct Format::PlanSink {
+  Plan& plan;
+  const std::vector<Instr>& program;
+  std::string pending;
+  void text(std::string_view t) { pending += t; }
+  void field(const Instr& in, std::size_t, int scale) {
+    const bool exponent = in.op == Op::Exp;
+    plan.fields.push_back(PlanField{
+        static_cast<std::uint32_t>(plan.text.size()), static_cast<std::uint32_t>(pending.size()),
+        static_cast<std::uint32_t>(&in - program.data()), scale,
+        exponent ? fields::exponentRenderer(in.w, in.d, in.e, scale, 0.0) : nullptr,
+        exponent ? fields::exponentRenderer(in.w, in.d, in.e, scale, 0.0f) : nullptr});
+    plan.text += pending;
+    pending.clear();
+  }
+};
+
+const Format::Plan& Format::planFor(std::size_t count) const {
+  if (plans_.size() <= count) plans_.resize(count + 1);
+  std::unique_ptr<Plan>& plan = plans_[count];
+  if (!plan) {
+    plan = std::make_unique<Plan>();
+    PlanSink sink{*plan, prog_, {}};
+    walk(count, sink);
+    plan->tailOffset = static_cast<std::uint32_t>(plan->text.size());
+    plan->text += sink.pending;
+  }
+  return *plan;
+}
+
+void Format::write(TextOut& out, std::span<const Item> items) const {
+  if (items.size() > kMaxPlannedItems) {
+    DirectSink sink{*this, out, items};
+    walk(items.size(), sink);
+    return;
+  }
+  // Short lists, the usual case, run from a plan made once per item count.
+  const Plan& plan = planFor(items.size());
+  const char* text = plan.text.data();
+  for (std::size_t i = 0; i < plan.fields.size(); ++i) {
+    const PlanField& f = plan.fields[i];
+    out.put(std::string_view(text + f.textOffset, f.textLength));
+    const Item& item = items[i];
+    if (f.exponentDouble != nullptr && item.kind == Item::Kind::Double) {
+      const int w = prog_[f.instr].w;
+      f.exponentDouble(out.claim(static_cast<std::size_t>(w)), item.d);
+      out.advance(static_cast<std::size_t>(w));
+    } else if (f.exponentSingle != nullptr && item.kind == Item::Kind::Single) {
+      const int w = prog_[f.instr].w;
+      f.exponentSingle(out.claim(static_cast<std::size_t>(w)), item.f);
+      out.advance(static_cast<std::size_t>(w));
+    } else {
+      renderItem(out, prog_[f.instr], item, f.scale);
+    }
+  }
+  out.put(std::string_view(text + plan.tailOffset, plan.text.size() - plan.tailOffset));
 }
 
 }  // namespace gw

@@ -8,11 +8,13 @@
 #include <array>
 #include <concepts>
 #include <cstdint>
+#include <memory>
 #include <span>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "numeric_fields.hpp"
 #include "text_out.hpp"
 
 namespace gw {
@@ -103,6 +105,29 @@ class Format {
   }
 
   class Parser;
+  struct PlanSink;
+  struct DirectSink;
+  // A straight-line plan of the walk for one item count: the text before each
+  // field (record ends included) and after the last.
+  struct PlanField {
+    std::uint32_t textOffset;
+    std::uint32_t textLength;
+    std::uint32_t instr;  // index into the program
+    int scale;
+    // Exponent layouts with a compiled-in renderer (nullptr otherwise).
+    fields::DoubleField exponentDouble;
+    fields::SingleField exponentSingle;
+  };
+  struct Plan {
+    std::string text;
+    std::vector<PlanField> fields;
+    std::uint32_t tailOffset = 0;
+  };
+  static constexpr std::size_t kMaxPlannedItems = 64;
+
+  template <class Sink>
+  void walk(std::size_t count, Sink& sink) const;
+  const Plan& planFor(std::size_t count) const;
   void renderItem(TextOut& out, const Instr& in, const Item& item, int scale) const;
   [[noreturn]] void mismatch(const Instr& in, const Item& item) const;
 
@@ -112,6 +137,8 @@ class Format {
   std::size_t reversion_ = 0;
   bool hasData_ = false;
   bool reversionHasData_ = false;
+  // Plans by item count, made on first use (the programs are single-threaded).
+  mutable std::vector<std::unique_ptr<Plan>> plans_;
 };
 
 }  // namespace gw

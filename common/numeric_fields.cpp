@@ -86,7 +86,7 @@ int exponentText(char* p, int exp, int expDigits) {
 }
 
 template <class T>
-void exponentImpl(char* out, int w, int d, int expDigits, int scale, T value) {
+[[gnu::always_inline]] inline void exponentImpl(char* out, int w, int d, int expDigits, int scale, T value) {
   if (!std::isfinite(value)) {
     nonFinite(out, w, value);
     return;
@@ -157,40 +157,63 @@ void fixedImpl(char* out, int w, int d, T value) {
 // The free-form G layout: `sig` significant digits in fixed form within the first
 // `fixedWidth` columns followed by `gap` blanks when the rounded value lies in
 // [0.1, 10^sig); otherwise 1PEw.(sig)E(expDigits).
+// The smallest magnitude whose rounding to `sig` significant digits is at least
+// 0.1: found once, from the exact digits of the neighbours of the decimal
+// midpoint 0.0999...95 (a midpoint no binary value equals).
 template <class T>
-void freeG(char* out, int w, int sig, int expDigits, T value) {
+T smallestFixedMagnitude(int sig) {
+  const double midpoint = 0.1 - 0.5 * std::pow(10.0, -sig - 1);
+  T candidate = static_cast<T>(midpoint);
+  auto roundsUp = [sig](T v) {
+    char d[64];
+    int e10;
+    roundedDigitsGeneral(v, sig, d, e10);
+    return e10 >= -1;
+  };
+  T zero = 0;
+  while (!roundsUp(candidate)) candidate = std::nextafter(candidate, T(1));
+  while (roundsUp(std::nextafter(candidate, zero))) candidate = std::nextafter(candidate, zero);
+  return candidate;
+}
+
+// The free-form G layout: `sig` significant digits in fixed form within the first
+// w - (expDigits + 2) columns, then that many blanks, when the value rounded to
+// `sig` digits lies in [0.1, 10^sig); otherwise 1PEw.(sig)E(expDigits). The
+// form is told from two thresholds, so only one set of digits is made.
+template <class T>
+[[gnu::always_inline]] inline void freeG(char* out, int w, int sig, int expDigits, T value, T smallestFixed) {
   if (!std::isfinite(value)) {
     nonFinite(out, w, value);
     return;
   }
   bool negative = value < 0;
   T magnitude = negative ? -value : value;
-  Digits dg;
-  if (magnitude != 0) {
+  // Below 10^sig - 1/2 the rounded value stays below 10^sig (the midpoint
+  // itself, an odd last digit, rounds up to even 10^sig).
+  const double largestFixed = std::pow(10.0, sig) - 0.5;
+  if (magnitude >= smallestFixed && static_cast<double>(magnitude) < largestFixed) {
+    Digits dg;
     significantDigits(magnitude, sig, dg);
-    if (dg.exp10 >= -1 && dg.exp10 < sig) {
-      int gap = expDigits + 2;
-      int fixedWidth = w - gap;
-      int before = dg.exp10 + 1;  // digits before the point; 0 below 1
-      char text[64];
-      int len = 0;
-      if (negative) text[len++] = '-';
-      if (before == 0) {
-        text[len++] = '0';
-        text[len++] = '.';
-        std::memcpy(text + len, dg.d, static_cast<std::size_t>(sig));
-        len += sig;
-      } else {
-        std::memcpy(text + len, dg.d, static_cast<std::size_t>(before));
-        len += before;
-        text[len++] = '.';
-        std::memcpy(text + len, dg.d + before, static_cast<std::size_t>(sig - before));
-        len += sig - before;
-      }
-      rightJustify(out, fixedWidth, text, len);
-      std::memset(out + fixedWidth, ' ', static_cast<std::size_t>(gap));
-      return;
+    int gap = expDigits + 2;
+    int fixedWidth = w - gap;
+    int before = dg.exp10 + 1;  // digits before the point; 0 below 1
+    char text[64];
+    int len = 0;
+    if (negative) text[len++] = '-';
+    if (before == 0) {
+      text[len++] = '0';
+      text[len++] = '.';
+      for (int i = 0; i < sig; ++i) text[len++] = dg.d[i];
+    } else {
+      for (int i = 0; i < before; ++i) text[len++] = dg.d[i];
+      text[len++] = '.';
+      for (int i = before; i < sig; ++i) text[len++] = dg.d[i];
     }
+    char* p = out;
+    for (int i = fixedWidth - len; i > 0; --i) *p++ = ' ';
+    for (int i = 0; i < len; ++i) *p++ = text[i];
+    for (int i = 0; i < gap; ++i) *p++ = ' ';
+    return;
   }
   exponentImpl(out, w, sig, expDigits, 1, value);
 }
@@ -198,9 +221,26 @@ void freeG(char* out, int w, int sig, int expDigits, T value) {
 }  // namespace
 
 void integer(char* out, int w, long long value) {
-  char text[24];
-  auto res = std::to_chars(text, text + sizeof text, value);
-  rightJustify(out, w, text, static_cast<int>(res.ptr - text));
+  // Digits from the right end of the field, then the sign and the blanks.
+  unsigned long long magnitude = value < 0 ? 0ull - static_cast<unsigned long long>(value)
+                                           : static_cast<unsigned long long>(value);
+  char* p = out + w;
+  do {
+    if (p == out) {
+      fillStars(out, w);
+      return;
+    }
+    *--p = static_cast<char>('0' + magnitude % 10);
+    magnitude /= 10;
+  } while (magnitude != 0);
+  if (value < 0) {
+    if (p == out) {
+      fillStars(out, w);
+      return;
+    }
+    *--p = '-';
+  }
+  while (p != out) *--p = ' ';
 }
 
 void exponent(char* out, int w, int d, int expDigits, int scale, double value) {
@@ -212,7 +252,54 @@ void exponent(char* out, int w, int d, int expDigits, int scale, float value) {
 void fixed(char* out, int w, int d, double value) { fixedImpl(out, w, d, value); }
 void fixed(char* out, int w, int d, float value) { fixedImpl(out, w, d, value); }
 
-void freeDouble(char* out, double value) { freeG(out, kFreeDoubleWidth, 15, 3, value); }
-void freeSingle(char* out, float value) { freeG(out, kFreeSingleWidth, 7, 2, value); }
+void freeDouble(char* out, double value) {
+  static const double smallestFixed = smallestFixedMagnitude<double>(15);
+  freeG(out, kFreeDoubleWidth, 15, 3, value, smallestFixed);
+}
+void freeSingle(char* out, float value) {
+  static const float smallestFixed = smallestFixedMagnitude<float>(7);
+  freeG(out, kFreeSingleWidth, 7, 2, value, smallestFixed);
+}
+
+namespace {
+
+// One exponent layout with its width, digits, exponent digits and scale fixed at
+// compile time, so that the loops over them unroll.
+template <class T, int W, int D, int E, int S>
+void exponentFixed(char* out, T value) {
+  exponentImpl(out, W, D, E, S, value);
+}
+
+template <class T>
+struct Specialised {
+  int w, d, e, scale;
+  void (*render)(char*, T);
+};
+
+// The layouts the output kinds write most.
+template <class T>
+constexpr Specialised<T> kSpecialised[] = {
+    {12, 4, 0, 1, exponentFixed<T, 12, 4, 0, 1>}, {12, 5, 0, 1, exponentFixed<T, 12, 5, 0, 1>},
+    {13, 6, 0, 1, exponentFixed<T, 13, 6, 0, 1>}, {14, 5, 0, 1, exponentFixed<T, 14, 5, 0, 1>},
+    {14, 5, 0, 0, exponentFixed<T, 14, 5, 0, 0>}, {15, 7, 0, 0, exponentFixed<T, 15, 7, 0, 0>},
+    {16, 7, 0, 0, exponentFixed<T, 16, 7, 0, 0>},
+};
+
+template <class T>
+void (*findSpecialised(int w, int d, int expDigits, int scale))(char*, T) {
+  for (const auto& s : kSpecialised<T>) {
+    if (s.w == w && s.d == d && s.e == expDigits && s.scale == scale) return s.render;
+  }
+  return nullptr;
+}
+
+}  // namespace
+
+DoubleField exponentRenderer(int w, int d, int expDigits, int scale, double) {
+  return findSpecialised<double>(w, d, expDigits, scale);
+}
+SingleField exponentRenderer(int w, int d, int expDigits, int scale, float) {
+  return findSpecialised<float>(w, d, expDigits, scale);
+}
 
 }  // namespace gw::fields
