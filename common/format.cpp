@@ -343,27 +343,29 @@ struct Format::PlanSink {
   }
 };
 
-const Format::Plan& Format::planFor(std::size_t count) const {
-  if (plans_.size() <= count) plans_.resize(count + 1);
-  std::unique_ptr<Plan>& plan = plans_[count];
-  if (!plan) {
-    plan = std::make_unique<Plan>();
-    PlanSink sink{*plan, prog_, {}};
-    walk(count, sink);
-    plan->tailOffset = static_cast<std::uint32_t>(plan->text.size());
-    plan->text += sink.pending;
+const Format::Plan* Format::planFor(std::size_t count) const {
+  for (const auto& [n, plan] : plans_) {
+    if (n == count) return plan.get();
   }
-  return *plan;
+  if (plans_.size() == kMaxPlans) return nullptr;
+  auto plan = std::make_unique<Plan>();
+  PlanSink sink{*plan, prog_, {}};
+  walk(count, sink);
+  plan->tailOffset = static_cast<std::uint32_t>(plan->text.size());
+  plan->text += sink.pending;
+  plans_.emplace_back(count, std::move(plan));
+  return plans_.back().second.get();
 }
 
 void Format::write(TextOut& out, std::span<const Item> items) const {
-  if (items.size() > kMaxPlannedItems) {
+  const Plan* found = planFor(items.size());
+  if (found == nullptr) {
     DirectSink sink{*this, out, items};
     walk(items.size(), sink);
     return;
   }
-  // Short lists, the usual case, run from a plan made once per item count.
-  const Plan& plan = planFor(items.size());
+  // The usual case runs from a plan made once per item count.
+  const Plan& plan = *found;
   const char* text = plan.text.data();
   for (std::size_t i = 0; i < plan.fields.size(); ++i) {
     const PlanField& f = plan.fields[i];

@@ -123,11 +123,12 @@ class Format {
     std::vector<PlanField> fields;
     std::uint32_t tailOffset = 0;
   };
-  static constexpr std::size_t kMaxPlannedItems = 64;
+  // Plans are kept for this many item counts (a format meets a few at most).
+  static constexpr std::size_t kMaxPlans = 8;
 
   template <class Sink>
   void walk(std::size_t count, Sink& sink) const;
-  const Plan& planFor(std::size_t count) const;
+  const Plan* planFor(std::size_t count) const;
   void renderItem(TextOut& out, const Instr& in, const Item& item, int scale) const;
   [[noreturn]] void mismatch(const Instr& in, const Item& item) const;
 
@@ -138,7 +139,7 @@ class Format {
   bool hasData_ = false;
   bool reversionHasData_ = false;
   // Plans by item count, made on first use (the programs are single-threaded).
-  mutable std::vector<std::unique_ptr<Plan>> plans_;
+  mutable std::vector<std::pair<std::size_t, std::unique_ptr<Plan>>> plans_;
 };
 
 }  // namespace gw
