@@ -93,7 +93,8 @@ std::string plainFree(int w, int sig, int expDigits, T value) {
     if (e10 >= -1 && e10 < sig) {
       const int before = e10 + 1;
       char buf[64];
-      std::snprintf(buf, sizeof buf, "%s%.*f", value < 0 ? "-" : "", sig - before, static_cast<double>(m));
+      // The point stays when no digit follows it (a 7-digit integer as a 32-bit real).
+      std::snprintf(buf, sizeof buf, "%s%#.*f", value < 0 ? "-" : "", sig - before, static_cast<double>(m));
       std::string field = rightJustified(buf, w - expDigits - 2);
       field.append(static_cast<std::size_t>(expDigits + 2), ' ');
       return field;
