@@ -15,32 +15,27 @@ void FreeRecord::makeRoom(int width) {
   }
 }
 
-void FreeRecord::integer(long long v) {
-  constexpr int w = fields::kFreeIntegerWidth;
+// Writes one numeric field of width `w` rendered by `render`.
+template <class Render>
+void FreeRecord::number(int w, Render render) {
   makeRoom(w);
-  fields::integer(out_.claim(w), w, v);
-  out_.advance(w);
+  render(out_.claim(static_cast<std::size_t>(w)));
+  out_.advance(static_cast<std::size_t>(w));
   column_ += w;
   lastWasText_ = false;
 }
 
+void FreeRecord::integer(long long v) {
+  number(fields::kFreeIntegerWidth, [v](char* p) { fields::integer(p, fields::kFreeIntegerWidth, v); });
+}
+
 FreeRecord& FreeRecord::operator<<(double v) {
-  constexpr int w = fields::kFreeDoubleWidth;
-  makeRoom(w);
-  fields::freeDouble(out_.claim(w), v);
-  out_.advance(w);
-  column_ += w;
-  lastWasText_ = false;
+  number(fields::kFreeDoubleWidth, [v](char* p) { fields::freeDouble(p, v); });
   return *this;
 }
 
 FreeRecord& FreeRecord::operator<<(float v) {
-  constexpr int w = fields::kFreeSingleWidth;
-  makeRoom(w);
-  fields::freeSingle(out_.claim(w), v);
-  out_.advance(w);
-  column_ += w;
-  lastWasText_ = false;
+  number(fields::kFreeSingleWidth, [v](char* p) { fields::freeSingle(p, v); });
   return *this;
 }
 

@@ -33,6 +33,8 @@ class FreeRecord {
 
  private:
   void integer(long long v);
+  template <class Render>
+  void number(int w, Render render);
   // Starts a new record when `width` more columns do not fit on this one.
   void makeRoom(int width);
 

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "writer_test_support.hpp"
 #include "writers.hpp"
 
 namespace gw::postconv {
@@ -22,26 +23,6 @@ Mesh meshOf(std::int32_t nodes, const std::vector<std::vector<std::int32_t>>& el
   for (const auto& e : elements) m.ie.insert(m.ie.end(), e.begin(), e.end());
   m.numel = static_cast<std::int32_t>(elements.size());
   return m;
-}
-
-Step stepOf(const Mesh& m, std::vector<double> dvx, std::vector<double> dvy, std::vector<double> d) {
-  Step s;
-  s.time = 1.0;
-  s.istat.assign(m.nodes(), 0);
-  s.h.assign(m.nodes(), 0.0);
-  s.q.assign(m.nodes(), 0.0);
-  s.dvx = std::move(dvx);
-  s.dvy = std::move(dvy);
-  s.d = std::move(d);
-  return s;
-}
-
-std::vector<std::string> lines(const std::string& text) {
-  std::vector<std::string> out;
-  for (std::size_t start = 0, end; (end = text.find("\r\n", start)) != std::string::npos; start = end + 2) {
-    out.push_back(text.substr(start, end - start));
-  }
-  return out;
 }
 
 // The records of the vector whose first record ends with ",<id>,1,".
@@ -68,7 +49,7 @@ std::string writeStep(const Mesh& m, const Step& s, NodeWork& work, Counters& co
 TEST(FemapSetsTest, RepeatedCornerCountsTwiceAndStaleWorkIsCleared) {
   // Element 1: triangle 1 2 3 stored as 1 2 3 3; element 2: triangle 2 4 3 stored with a 0.
   const Mesh m = meshOf(5, {{1, 2, 3, 3, 0}, {2, 4, 3, 0, -1}});
-  const Step s = stepOf(m, {3.0, 6.0}, {0.0, 3.0}, {1.5, 3.0});
+  const Step s = testing::elementStep(m, {3.0, 6.0}, {0.0, 3.0}, {1.5, 3.0});
   NodeWork work;
   work.resize(m.numnp);
   work.wvx.assign(5, 99.0);
@@ -86,11 +67,11 @@ TEST(FemapSetsTest, RepeatedCornerCountsTwiceAndStaleWorkIsCleared) {
 
 TEST(FemapSetsTest, CornerEntriesThatNameNoNodeAreSkipped) {
   const Mesh m = meshOf(3, {{1, -4, 2, 3, 1}, {2, 3, 70000, 2147483647, 1}, {-2147483647 - 1, 1, 0, 0, 1}});
-  const Step s = stepOf(m, {1.0, 2.0, 4.0}, {0.0, 0.0, 0.0}, {1.0, 1.0, 1.0});
+  const Step s = testing::elementStep(m, {1.0, 2.0, 4.0}, {0.0, 0.0, 0.0}, {1.0, 1.0, 1.0});
   NodeWork work;
   work.resize(m.numnp);
   Counters counters;
-  const std::vector<std::string> all = lines(writeStep(m, s, work, counters));
+  const std::vector<std::string> all = testing::crlfLines(writeStep(m, s, work, counters));
   EXPECT_EQ(work.wcnt, (std::vector<std::int32_t>{2, 2, 2}));
   EXPECT_DOUBLE_EQ(work.wvx[0], (1.0 + 4.0) / 2);
   EXPECT_DOUBLE_EQ(work.wvx[1], (1.0 + 2.0) / 2);
@@ -103,11 +84,11 @@ TEST(FemapSetsTest, VectorsWithoutEntities) {
   // Nodes but no elements: the six element vectors are empty.
   {
     const Mesh m = meshOf(2, {});
-    const Step s = stepOf(m, {}, {}, {});
+    const Step s = testing::elementStep(m, {}, {}, {});
     NodeWork work;
     work.resize(m.numnp);
     Counters counters;
-    const std::vector<std::string> all = lines(writeStep(m, s, work, counters));
+    const std::vector<std::string> all = testing::crlfLines(writeStep(m, s, work, counters));
     for (int id : {70010, 70011, 70012, 70013, 70014, 70015}) {
       const std::vector<std::string> v = vectorRecords(all, id);
       ASSERT_EQ(v.size(), 8u) << id;
@@ -122,10 +103,10 @@ TEST(FemapSetsTest, VectorsWithoutEntities) {
   {
     Mesh m = meshOf(0, {});
     m.numel = -3;
-    const Step s = stepOf(m, {}, {}, {});
+    const Step s = testing::elementStep(m, {}, {}, {});
     NodeWork work;
     Counters counters;
-    const std::vector<std::string> all = lines(writeStep(m, s, work, counters));
+    const std::vector<std::string> all = testing::crlfLines(writeStep(m, s, work, counters));
     ASSERT_EQ(all.size(), 9u + 2 + 14 * 8 + 1);
     const std::vector<std::string> head = vectorRecords(all, 10);
     ASSERT_EQ(head.size(), 8u);
@@ -140,11 +121,11 @@ TEST(FemapSetsTest, VectorsWithoutEntities) {
 TEST(FemapSetsTest, ExtremesSkipValuesThatAreNotNumbers) {
   // D = 0 makes element 1's velocities not-a-number (0/0); element 3's is -3.
   const Mesh m = meshOf(4, {{1, 2, 3, 4, 1}, {2, 3, 4, 4, 1}, {1, 3, 4, 4, 1}, {1, 2, 4, 4, 1}});
-  const Step s = stepOf(m, {0.0, 2.0, -3.0, 2.0}, {0.0, 0.0, 0.0, 0.0}, {0.0, 1.0, 1.0, 1.0});
+  const Step s = testing::elementStep(m, {0.0, 2.0, -3.0, 2.0}, {0.0, 0.0, 0.0, 0.0}, {0.0, 1.0, 1.0, 1.0});
   NodeWork work;
   work.resize(m.numnp);
   Counters counters;
-  const std::vector<std::string> all = lines(writeStep(m, s, work, counters));
+  const std::vector<std::string> all = testing::crlfLines(writeStep(m, s, work, counters));
   const std::vector<std::string> vx = vectorRecords(all, 70014);
   ASSERT_EQ(vx.size(), 7u + 4 + 1);
   EXPECT_EQ(vx[2], "  -3.000000       2.000000       3.000000    ");

@@ -11,6 +11,7 @@
 #include <unistd.h>
 
 #include "fault.hpp"
+#include "writer_test_support.hpp"
 #include "writers.hpp"
 
 namespace gw::postconv {
@@ -28,27 +29,6 @@ Mesh oneElement(std::vector<std::int32_t> ie) {
   return m;
 }
 
-Step stepOf(const Mesh& m, double time, std::vector<double> dvx, std::vector<double> dvy,
-            std::vector<double> d) {
-  Step s;
-  s.time = time;
-  s.istat.assign(m.nodes(), 0);
-  s.h.assign(m.nodes(), 0.0);
-  s.q.assign(m.nodes(), 0.0);
-  s.dvx = std::move(dvx);
-  s.dvy = std::move(dvy);
-  s.d = std::move(d);
-  return s;
-}
-
-std::vector<std::string> lines(const std::string& text) {
-  std::vector<std::string> out;
-  for (std::size_t start = 0, end; (end = text.find("\r\n", start)) != std::string::npos; start = end + 2) {
-    out.push_back(text.substr(start, end - start));
-  }
-  return out;
-}
-
 // The step section written for the step with the given ordinal.
 std::vector<std::string> section(const Mesh& m, const Step& s, std::int32_t ordinal) {
   TextOut tmp;
@@ -58,7 +38,7 @@ std::vector<std::string> section(const Mesh& m, const Step& s, std::int32_t ordi
   writeMicroAvsStep(tmp, m, s, work, counters);
   EXPECT_EQ(counters.avsSteps, ordinal);
   tmp.flush();
-  return lines(tmp.captured());
+  return testing::crlfLines(tmp.captured());
 }
 
 // The text blank-padded to the width.
@@ -75,7 +55,7 @@ std::string tempName(const char* tag) {
 
 TEST(MicroAvsStepTest, LabelHoldsTheOrdinalInAsManyDigitsAsItHas) {
   const Mesh m = oneElement({1, 2, 3, 3, 1});
-  const Step s = stepOf(m, 12.5, {0}, {0}, {1});
+  const Step s = testing::elementStep(m, {0}, {0}, {1}, 12.5);
   const std::pair<std::int32_t, const char*> cases[] = {
       {1, "step1  0.1250000E+02"},       {9, "step9  0.1250000E+02"},
       {10, "step10  0.1250000E+02"},     {99, "step99  0.1250000E+02"},
@@ -95,7 +75,7 @@ TEST(MicroAvsStepTest, ZeroDivisorAndValuesBeyondSinglePrecision) {
   m.y.push_back(3);
   m.numel = 2;
   m.ie = {1, 2, 3, 4, 1, 1, 2, 3, 4, 1};
-  Step s = stepOf(m, 1.0, {2.0, 1.0e300}, {-2.0, 0.0}, {0.0, 1.0});
+  Step s = testing::elementStep(m, {2.0, 1.0e300}, {-2.0, 0.0}, {0.0, 1.0}, 1.0);
   const std::vector<std::string> l = section(m, s, 1);
   ASSERT_EQ(l.size(), 17u + 4u + 2u);
   // Element 1: DVX/0 and DVY/0 are infinite; element 2 overflows single precision.
@@ -108,7 +88,7 @@ TEST(MicroAvsStepTest, CornersOutsideTheMeshAreSkippedInTheAverages) {
   // Active element with corners 0, 2, 7 (three corners; 0 and 7 name no node):
   // only node 2 takes its values; the element data line is written as usual.
   const Mesh m = oneElement({0, 2, 7, 7, 1});
-  const Step s = stepOf(m, 1.0, {4.0}, {0.0}, {2.0});
+  const Step s = testing::elementStep(m, {4.0}, {0.0}, {2.0}, 1.0);
   const std::vector<std::string> l = section(m, s, 1);
   ASSERT_EQ(l.size(), 17u + 3u + 1u);
   EXPECT_EQ(l[10], "       1  0.00000E+00  0.00000E+00  0.00000E+00  0.00000E+00  0.00000E+00  0.00000E+00  0.00000E+00 ");
@@ -140,7 +120,7 @@ TEST(MicroAvsFinalTest, ScratchLinesAreCutOrPaddedToTheirWidth) {
     writeMicroAvsFinal(out, *tmp, m, counters);
   }
   out.flush();
-  const std::vector<std::string> l = lines(out.captured());
+  const std::vector<std::string> l = testing::crlfLines(out.captured());
   ASSERT_EQ(l.size(), 3u + 1 + 1 + 3 + 1 + 9 + 3 + 7 + 1);
   EXPECT_EQ(l[3], std::string(26, 'L'));
   EXPECT_EQ(l[8], "      1   1 quad        1       2       3       4");
@@ -194,10 +174,10 @@ TEST(MicroAvsFinalTest, ScratchFileShorterThanItsStepCountEndsWithTheFault) {
     auto tmp = TextOut::openFile(name, kAvsTmpUnit, true);
     NodeWork work;
     Counters counters;
-    writeMicroAvsStep(*tmp, m, stepOf(m, 1.0, {1}, {0}, {1}), work, counters);
+    writeMicroAvsStep(*tmp, m, testing::elementStep(m, {1}, {0}, {1}, 1.0), work, counters);
   }
   Fault fault(FaultKind::CannotOpen, 0, "");
-  const std::vector<std::string> l = lines(finalWithFault(name, m, 2, &fault));
+  const std::vector<std::string> l = testing::crlfLines(finalWithFault(name, m, 2, &fault));
   EXPECT_EQ(l[1], "    2");
   EXPECT_EQ(l.size(), 3u + 1 + 1 + 3 + 1 + 16 + 3 + 1);
   EXPECT_EQ(fault.kind(), FaultKind::EndOfFile);

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "writer_test_support.hpp"
 #include "writers.hpp"
 
 namespace gw::postconv {
@@ -22,29 +23,12 @@ Mesh square(std::vector<std::int32_t> ie) {
   return m;
 }
 
-Step stepOf(const Mesh& m, std::vector<double> dvx, std::vector<double> dvy, std::vector<double> d) {
-  Step s;
-  s.time = 2.0;
-  s.istat.assign(m.nodes(), 0);
-  s.h.assign(m.nodes(), 5.0);
-  s.q.assign(m.nodes(), -1.0);
-  s.dvx = std::move(dvx);
-  s.dvy = std::move(dvy);
-  s.d = std::move(d);
-  return s;
-}
-
 std::vector<std::string> block(const Mesh& m, const Step& s) {
   TextOut out;
   NodeWork work;
   writeRxviewStep(out, m, s, work);
   out.flush();
-  std::vector<std::string> l;
-  const std::string& text = out.captured();
-  for (std::size_t start = 0, end; (end = text.find("\r\n", start)) != std::string::npos; start = end + 2) {
-    l.push_back(text.substr(start, end - start));
-  }
-  return l;
+  return testing::crlfLines(out.captured());
 }
 
 TEST(RxviewStepTest, CentreTakesOnlyCornersThatNameNodes) {
@@ -53,7 +37,7 @@ TEST(RxviewStepTest, CentreTakesOnlyCornersThatNameNodes) {
   // Element 3: a triangle 0, 5, 6, 6: no valid corner, centred at 0.0, 0.0.
   // Corners are written as stored, and only valid corners take the averages.
   const Mesh m = square({1, 9, 2, 2, 1, 0, -4, 4, 3, 2, 0, 5, 6, 6, 3});
-  const std::vector<std::string> l = block(m, stepOf(m, {2, 4, 8}, {0, 0, 0}, {1, 2, 4}));
+  const std::vector<std::string> l = block(m, testing::elementStep(m, {2, 4, 8}, {0, 0, 0}, {1, 2, 4}, 2.0, 5.0, -1.0));
   ASSERT_EQ(l.size(), 4u + 4u + 1u + 3u);
   EXPECT_EQ(l[2], "ZONE N=     4, E=     3,M= 1 ,NV= 9 ,EV= 5");
   EXPECT_EQ(l[4], " 0,  0.0000E+00,  0.0000E+00,  5.0000E+00,  2.0000E+00,  0.0000E+00,  2.0000E+00,"
@@ -70,7 +54,7 @@ TEST(RxviewStepTest, ZeroDivisorGivesNonFiniteVelocities) {
   // VX minus infinity. Node 1's magnitude of an infinite and a NaN component is
   // NaN; node 2 averages both elements: infinity and minus infinity make NaN.
   const Mesh m = square({1, 2, 4, 4, 1, 2, 4, 3, 3, 1});
-  const std::vector<std::string> l = block(m, stepOf(m, {3, -1}, {0, 0}, {0, 0}));
+  const std::vector<std::string> l = block(m, testing::elementStep(m, {3, -1}, {0, 0}, {0, 0}, 2.0, 5.0, -1.0));
   ASSERT_EQ(l.size(), 4u + 4u + 1u + 2u);
   EXPECT_EQ(l[4], " 0,  0.0000E+00,  0.0000E+00,  5.0000E+00,    Infinity,         NaN,         NaN,"
                   "  3.0000E+00,  0.0000E+00,  3.0000E+00,  1.0000E+00, -1.0000E+00");
@@ -84,7 +68,7 @@ TEST(RxviewStepTest, NegativeCountsWriteNoNodeOrElementLines) {
   Mesh m = square({});
   m.numnp = -3;
   m.numel = -1;
-  const std::vector<std::string> l = block(m, stepOf(m, {}, {}, {}));
+  const std::vector<std::string> l = block(m, testing::elementStep(m, {}, {}, {}, 2.0, 5.0, -1.0));
   ASSERT_EQ(l.size(), 5u);
   EXPECT_EQ(l[0], "TIME=  2.0000E+00");
   EXPECT_EQ(l[2], "ZONE N=    -3, E=     0,M= 1 ,NV= 9 ,EV= 5");
