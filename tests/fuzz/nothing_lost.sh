@@ -114,7 +114,7 @@ printf '    0\r\n    2\r\n      1      x\r\n    0\r\n    0\r\n    0\r\n' >"$dir/
 check "extractor, graph data file not numeric" timehist 2 '1\nRES.BIN\nGRAPH.DAT\n' RES.BIN GRAPH.DAT "${csvs[@]}"
 fresh
 printf '99999999999999999999999999\r\n    1\r\n      1\r\n    0\r\n    0\r\n    0\r\n' >"$dir/GRAPH.DAT"
-ASAN_OPTIONS=${ASAN_OPTIONS:-}:allocator_may_return_null=1 \
+ASAN_OPTIONS=${ASAN_OPTIONS:-}:allocator_may_return_null=1:max_allocation_size_mb=1024 \
   check "extractor, capacities beyond memory" timehist 2 '1\nRES.BIN\nGRAPH.DAT\n' RES.BIN GRAPH.DAT "${csvs[@]}"
 
 # An input that bears the name of a CSV file of a non-empty list is refused.
