@@ -126,6 +126,15 @@ void refuseOutputName(const std::string& output, const std::string& other, const
   }
 }
 
+// The MicroAVS scratch file is emptied as soon as it is opened: a result file
+// or work list by that name would be lost.
+void refuseScratchName(const std::string& input, const char* what) {
+  if (sameFile(kAvsTmp, input)) {
+    throw Fault(FaultKind::Refused, kAvsTmpUnit, kAvsTmp,
+                std::string("the MicroAVS scratch file would overwrite ") + what + " " + input);
+  }
+}
+
 std::int32_t chooseStep(Console& console) {
   TextOut& out = console.out();
   writeFree(out, " Input your interest\tNo. OF TIME STEP");
@@ -169,6 +178,10 @@ int runConverter(Console& console) {
   const std::string outputName = console.readFileName();
   refuseOutputName(outputName, resultName, "the result file");
   refuseOutputName(outputName, kWorkList, "the work list");
+  if (ktype == kMicroAvs) {
+    refuseScratchName(resultName, "the result file");
+    refuseScratchName(kWorkList, "the work list");
+  }
   std::unique_ptr<TextOut> out = TextOut::openFile(outputName, kOutputUnit);
 
   NodeWork work;

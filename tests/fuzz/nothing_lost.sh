@@ -73,6 +73,14 @@ done
 fresh
 printf 'scratch of an earlier run\r\n' >"$dir/AVS.tmp"
 check "MicroAVS output named AVS.tmp" postconv 2 "0\n0\n0\n4\nAVS.tmp\n-1\n" AVS.tmp "${inputs[@]}"
+# The scratch file of MicroAVS is emptied when it is opened: never over an input.
+fresh
+mv "$dir/RES.BIN" "$dir/AVS.tmp"
+check "MicroAVS with the result file named AVS.tmp" postconv 2 "0\n1\nAVS.tmp\n0\n4\nOUT.TXT\n-1\n" AVS.tmp \
+  WORK.LST
+fresh
+ln "$dir/WORK.LST" "$dir/AVS.tmp"
+check "MicroAVS with WORK.LST linked as AVS.tmp" postconv 2 "0\n0\n0\n4\nOUT.TXT\n-1\n" "${inputs[@]}"
 fresh
 check "INTERP output named as the point file" postconv 2 "0\n0\n0\n6\nPTS.DAT\nPTS.DAT\n-1\n" "${inputs[@]}"
 
