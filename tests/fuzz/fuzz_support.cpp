@@ -51,7 +51,9 @@ struct Scratch {
 };
 
 Scratch& scratch() {
-  static Scratch dir = [] {
+  // Never destroyed: the exit handler below still needs it after static
+  // objects are gone.
+  static Scratch& dir = *new Scratch([] {
     Scratch s;
     const char* base = ::access("/dev/shm", W_OK) == 0 ? "/dev/shm" : std::getenv("TMPDIR");
     std::string pattern = std::string(base != nullptr ? base : "/tmp") + "/gwpost-fuzz-XXXXXX";
@@ -68,7 +70,7 @@ Scratch& scratch() {
       ::rmdir(d.path.c_str());
     });
     return s;
-  }();
+  }());
   return dir;
 }
 
