@@ -11,3 +11,6 @@ ctest --preset default -j2
 cmake --preset asan
 cmake --build --preset asan -j2
 ctest --preset asan -j2
+
+# Every fuzz target for a few seconds (run tests/fuzz/run.sh 600 by hand for more).
+tests/fuzz/run.sh 5
