@@ -29,27 +29,44 @@ awk 'function list(n,  i, line) {
 
 seconds() { date +%s.%N; }
 
-# run LABEL OUTPUT_FILE PROGRAM ANSWERS
+# Each figure is the best of ROUNDS runs (default 3), each started with no dirty
+# pages left by the one before (sync), so that a run does not pay for the
+# writeback of the previous one and page-cache noise does not decide the ratio.
+rounds=${ROUNDS:-3}
+
+# best_time COMMAND...: the shortest wall time of the command over the rounds.
+best_time() {
+  local best="" t0 t1 i
+  for ((i = 0; i < rounds; i++)); do
+    sync
+    t0=$(seconds)
+    "$@"
+    t1=$(seconds)
+    best=$(awk -v a="$best" -v d="$(awk -v x="$t0" -v y="$t1" 'BEGIN { print y - x }')" \
+      'BEGIN { print (a == "" || d < a) ? d : a }')
+  done
+  echo "$best"
+}
+
+# run LABEL OUTPUT_FILES PROGRAM ANSWERS
 printf '%-10s %9s %9s %9s %9s %9s %9s\n' kind MB seconds MB/s base_s ratio peak_MB
 run() {
   local label=$1 output=$2 program=$3 answers=$4
-  rm -f "$output" AVS.tmp
-  local t0 t1
-  t0=$(seconds)
-  printf "$answers" | /usr/bin/time -f %M -o mem.txt "$bin/$program" >/dev/null
-  t1=$(seconds)
-  local bytes=0 f
+  convert() {
+    rm -f $output AVS.tmp
+    printf "$answers" | /usr/bin/time -f %M -o mem.txt "$bin/$program" >/dev/null
+  }
+  local s
+  s=$(best_time convert)
+  local bytes=0 lines=0 f
   for f in $output; do bytes=$((bytes + $(stat -c %s "$f"))); done
-  local lines=0
   for f in $output; do lines=$((lines + $(wc -l <"$f"))); done
-  local b0 b1
-  b0=$(seconds)
-  "$bin/bytes_baseline" baseline.out "$bytes" $((bytes / (lines > 0 ? lines : 1)))
-  b1=$(seconds)
-  awk -v l="$label" -v b="$bytes" -v t0="$t0" -v t1="$t1" -v b0="$b0" -v b1="$b1" -v m="$(cat mem.txt)" 'BEGIN {
-    s = t1 - t0; base = b1 - b0; mb = b / 1e6
-    printf "%-10s %9.1f %9.3f %9.1f %9.3f %9.2f %9.1f\n", l, mb, s, mb / s, base, s / base, m / 1024 }'
+  local base
+  base=$(best_time "$bin/bytes_baseline" baseline.out "$bytes" $((bytes / (lines > 0 ? lines : 1))))
   rm -f baseline.out
+  awk -v l="$label" -v b="$bytes" -v s="$s" -v base="$base" -v m="$(cat mem.txt)" 'BEGIN {
+    mb = b / 1e6
+    printf "%-10s %9.1f %9.3f %9.1f %9.3f %9.2f %9.1f\n", l, mb, s, mb / s, base, s / base, m / 1024 }'
 }
 
 run restart  out.res  postconv '0\n1\nBIG.RES\n0\n1\nout.res\n-1\n'

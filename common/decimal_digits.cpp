@@ -128,73 +128,6 @@ bool scale(std::uint64_t mantissa, int exp2, int p, Scaled& out) {
   return true;
 }
 
-constexpr char kDigitPairs[] =
-    "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
-    "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
-    "8081828384858687888990919293949596979899";
-
-// The `count` decimal digits of n, two at a time.
-void writeDigits(std::uint64_t n, int count, char* digits) {
-  int i = count;
-  while (i >= 2) {
-    const char* pair = kDigitPairs + 2 * (n % 100);
-    digits[--i] = pair[1];
-    digits[--i] = pair[0];
-    n /= 100;
-  }
-  if (i == 1) digits[0] = static_cast<char>('0' + n % 10);
-}
-
-constexpr double kPow10Double[23] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
-                                     1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
-
-// Digits from one rounded double operation: t = v * 10^p (or v / 10^-p) is
-// within half an ulp of the exact scaled value, so rounding t to an integer gives
-// the exact answer unless t's fraction lies within that half ulp of one half.
-// Then (and for counts above 15, or scales beyond 10^22) it declines.
-bool doubleDigits(double v, int count, char* digits, int& exp10) {
-  if (count > 15) return false;
-  std::uint64_t bits;
-  std::memcpy(&bits, &v, sizeof bits);
-  int biased = static_cast<int>(bits >> 52);
-  if (biased == 0) return false;  // subnormal
-  int lead = biased - 1023;
-  int e10 = (lead * 78913) >> 18;
-  const double low = kPow10Double[count - 1];
-  const double high = kPow10Double[count];
-  for (int attempt = 0; attempt < 3; ++attempt) {
-    int p = count - 1 - e10;
-    if (p > 22 || p < -22) return false;
-    double t = p >= 0 ? v * kPow10Double[p] : v / kPow10Double[-p];
-    if (t >= high) {
-      ++e10;
-      continue;
-    }
-    if (t < low) {
-      --e10;
-      continue;
-    }
-    auto n = static_cast<std::uint64_t>(t);  // t >= 1: truncation is the floor
-    double fraction = t - static_cast<double>(n);  // exact: t < 2^53
-    // Half an ulp of t (2^(exponent of t - 53)) bounds the error of the one
-    // rounded operation.
-    std::uint64_t tbits;
-    std::memcpy(&tbits, &t, sizeof tbits);
-    std::uint64_t halfBits = ((tbits >> 52) - 53) << 52;
-    double halfUlp;
-    std::memcpy(&halfUlp, &halfBits, sizeof halfUlp);
-    if (std::fabs(fraction - 0.5) <= halfUlp) return false;
-    if (fraction > 0.5 && ++n == static_cast<std::uint64_t>(high)) {
-      n = static_cast<std::uint64_t>(low);
-      ++e10;
-    }
-    writeDigits(n, count, digits);
-    exp10 = e10;
-    return true;
-  }
-  return false;
-}
-
 template <class T>
 bool fastDigits(T magnitude, int count, char* digits, int& exp10) {
   if (count > kMaxFastDigits) return false;
@@ -260,13 +193,28 @@ void generalDigits(T magnitude, int count, char* digits, int& exp10) {
 }  // namespace
 
 void roundedDigits(double magnitude, int count, char* digits, int& exp10) {
-  if (doubleDigits(magnitude, count, digits, exp10)) return;
+  std::uint64_t n;
+  if (quickDigits(magnitude, count, n, exp10)) {
+    writeDigits(n, count, digits);
+    return;
+  }
   if (!fastDigits(magnitude, count, digits, exp10)) generalDigits(magnitude, count, digits, exp10);
 }
 void roundedDigits(float magnitude, int count, char* digits, int& exp10) {
   // A float converts to double exactly.
-  if (doubleDigits(static_cast<double>(magnitude), count, digits, exp10)) return;
+  std::uint64_t n;
+  if (quickDigits(static_cast<double>(magnitude), count, n, exp10)) {
+    writeDigits(n, count, digits);
+    return;
+  }
   if (!fastDigits(magnitude, count, digits, exp10)) generalDigits(magnitude, count, digits, exp10);
+}
+void roundedDigits(double magnitude, int count, std::uint64_t& n, int& exp10) {
+  if (quickDigits(magnitude, count, n, exp10)) return;
+  char digits[20];
+  if (!fastDigits(magnitude, count, digits, exp10)) generalDigits(magnitude, count, digits, exp10);
+  n = 0;
+  for (int i = 0; i < count; ++i) n = n * 10 + static_cast<std::uint64_t>(digits[i] - '0');
 }
 void roundedDigitsGeneral(double magnitude, int count, char* digits, int& exp10) {
   generalDigits(magnitude, count, digits, exp10);

@@ -195,6 +195,10 @@ class Format::Parser {
 };
 
 namespace {
+// Bytes past the end of a claim and of the plan text that the copies below may
+// touch: separators are copied as one 8-byte move, whatever their length.
+constexpr std::size_t kSlack = 8;
+
 bool isData(std::uint8_t op, std::uint8_t firstData) { return op >= firstData; }
 }  // namespace
 
@@ -212,17 +216,14 @@ void Format::mismatch(const Instr&, const Item&) const {
   throw std::logic_error("item of the wrong kind for its edit descriptor in " + source_);
 }
 
-void Format::renderItem(TextOut& out, const Instr& in, const Item& item, int scale) const {
+void Format::renderField(char* p, const Instr& in, const Item& item, int scale) const {
   switch (in.op) {
-    case Op::Int: {
+    case Op::Int:
       if (item.kind != Item::Kind::Integer) mismatch(in, item);
-      fields::integer(out.claim(in.w), in.w, item.i);
-      out.advance(in.w);
+      fields::integer(p, in.w, item.i);
       return;
-    }
     case Op::Exp:
-    case Op::Fixed: {
-      char* p = out.claim(in.w);
+    case Op::Fixed:
       if (item.kind == Item::Kind::Double) {
         if (in.op == Op::Exp) fields::exponent(p, in.w, in.d, in.e, scale, item.d);
         else fields::fixed(p, in.w, in.d, item.d);
@@ -232,26 +233,33 @@ void Format::renderItem(TextOut& out, const Instr& in, const Item& item, int sca
       } else {
         mismatch(in, item);
       }
-      out.advance(in.w);
       return;
-    }
     case Op::Text: {
+      // Aw: the text cut to w, or right-justified in w.
       if (item.kind != Item::Kind::Text) mismatch(in, item);
-      if (in.w < 0) {
-        out.put(item.s);
-      } else if (item.s.size() >= static_cast<std::size_t>(in.w)) {
-        out.put(item.s.substr(0, static_cast<std::size_t>(in.w)));
+      const auto w = static_cast<std::size_t>(in.w);
+      if (item.s.size() >= w) {
+        std::memcpy(p, item.s.data(), w);
       } else {
-        std::size_t pad = static_cast<std::size_t>(in.w) - item.s.size();
-        std::memset(out.claim(pad), ' ', pad);
-        out.advance(pad);
-        out.put(item.s);
+        const std::size_t pad = w - item.s.size();
+        std::memset(p, ' ', pad);
+        if (!item.s.empty()) std::memcpy(p + pad, item.s.data(), item.s.size());
       }
       return;
     }
     default:
       return;
   }
+}
+
+void Format::renderItem(TextOut& out, const Instr& in, const Item& item, int scale) const {
+  if (in.op == Op::Text && in.w < 0) {
+    if (item.kind != Item::Kind::Text) mismatch(in, item);
+    out.put(item.s);
+    return;
+  }
+  renderField(out.claim(static_cast<std::size_t>(in.w)), in, item, scale);
+  out.advance(static_cast<std::size_t>(in.w));
 }
 
 // Walks the list for `count` items, reporting to the sink what to write: text,
@@ -333,15 +341,26 @@ struct Format::PlanSink {
   void text(std::string_view t) { pending += t; }
   void field(const Instr& in, std::size_t, int scale) {
     const bool exponent = in.op == Op::Exp;
+    const int width = in.w;  // -1 for A without a width
     plan.fields.push_back(PlanField{
         static_cast<std::uint32_t>(plan.text.size()), static_cast<std::uint32_t>(pending.size()),
-        static_cast<std::uint32_t>(&in - program.data()), scale,
+        static_cast<std::uint32_t>(&in - program.data()), scale, width, in.op == Op::Int,
         exponent ? fields::exponentRenderer(in.w, in.d, in.e, scale, 0.0) : nullptr,
         exponent ? fields::exponentRenderer(in.w, in.d, in.e, scale, 0.0f) : nullptr});
     plan.text += pending;
     pending.clear();
   }
 };
+
+const Format::Plan* Format::findPlan(std::size_t count) const {
+  if (lastPlan_ != nullptr && lastCount_ == count) return lastPlan_;
+  const Plan* found = planFor(count);
+  if (found != nullptr) {
+    lastPlan_ = found;
+    lastCount_ = count;
+  }
+  return found;
+}
 
 const Format::Plan* Format::planFor(std::size_t count) const {
   for (const auto& [n, plan] : plans_) {
@@ -353,37 +372,77 @@ const Format::Plan* Format::planFor(std::size_t count) const {
   walk(count, sink);
   plan->tailOffset = static_cast<std::uint32_t>(plan->text.size());
   plan->text += sink.pending;
+  plan->bytes = static_cast<long long>(plan->text.size());
+  plan->text.append(kSlack, ' ');  // read by the 8-byte copies of the last texts
+  for (const PlanField& f : plan->fields) {
+    if (f.width < 0) {
+      plan->bytes = -1;
+      break;
+    }
+    plan->bytes += f.width;
+  }
   plans_.emplace_back(count, std::move(plan));
   return plans_.back().second.get();
 }
 
+namespace {
+inline char* copyText(char* p, const char* text, std::uint32_t length) {
+  if (length <= kSlack) {
+    std::memcpy(p, text, kSlack);
+  } else {
+    std::memcpy(p, text, length);
+  }
+  return p + length;
+}
+}  // namespace
+
+// Every field has a fixed width: the whole output is claimed at once and the
+// fields are written in place.
+void Format::writeFixed(TextOut& out, const Plan& plan, std::span<const Item> items) const {
+  const auto bytes = static_cast<std::size_t>(plan.bytes);
+  char* const start = out.claim(bytes + kSlack);
+  char* p = start;
+  const char* text = plan.text.data();
+  const std::size_t count = plan.fields.size();
+  for (std::size_t i = 0; i < count; ++i) {
+    const PlanField& f = plan.fields[i];
+    p = copyText(p, text + f.textOffset, f.textLength);
+    const Item& item = items[i];
+    if (f.exponentDouble != nullptr && item.kind == Item::Kind::Double) {
+      f.exponentDouble(p, item.d);
+    } else if (f.integer && item.kind == Item::Kind::Integer) {
+      fields::integer(p, f.width, item.i);
+    } else if (f.exponentSingle != nullptr && item.kind == Item::Kind::Single) {
+      f.exponentSingle(p, item.f);
+    } else {
+      renderField(p, prog_[f.instr], item, f.scale);
+    }
+    p += f.width;
+  }
+  copyText(p, text + plan.tailOffset, static_cast<std::uint32_t>(plan.text.size() - kSlack - plan.tailOffset));
+  out.advance(bytes);
+}
+
 void Format::write(TextOut& out, std::span<const Item> items) const {
-  const Plan* found = planFor(items.size());
+  const Plan* found = findPlan(items.size());
   if (found == nullptr) {
     DirectSink sink{*this, out, items};
     walk(items.size(), sink);
     return;
   }
-  // The usual case runs from a plan made once per item count.
+  if (found->bytes >= 0) {
+    writeFixed(out, *found, items);
+    return;
+  }
+  // A plan with text fields of any length: field by field.
   const Plan& plan = *found;
   const char* text = plan.text.data();
   for (std::size_t i = 0; i < plan.fields.size(); ++i) {
     const PlanField& f = plan.fields[i];
     out.put(std::string_view(text + f.textOffset, f.textLength));
-    const Item& item = items[i];
-    if (f.exponentDouble != nullptr && item.kind == Item::Kind::Double) {
-      const int w = prog_[f.instr].w;
-      f.exponentDouble(out.claim(static_cast<std::size_t>(w)), item.d);
-      out.advance(static_cast<std::size_t>(w));
-    } else if (f.exponentSingle != nullptr && item.kind == Item::Kind::Single) {
-      const int w = prog_[f.instr].w;
-      f.exponentSingle(out.claim(static_cast<std::size_t>(w)), item.f);
-      out.advance(static_cast<std::size_t>(w));
-    } else {
-      renderItem(out, prog_[f.instr], item, f.scale);
-    }
+    renderItem(out, prog_[f.instr], items[i], f.scale);
   }
-  out.put(std::string_view(text + plan.tailOffset, plan.text.size() - plan.tailOffset));
+  out.put(std::string_view(text + plan.tailOffset, plan.text.size() - kSlack - plan.tailOffset));
 }
 
 }  // namespace gw

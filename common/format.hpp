@@ -114,6 +114,8 @@ class Format {
     std::uint32_t textLength;
     std::uint32_t instr;  // index into the program
     int scale;
+    int width;            // columns of the field; -1 for A without a width
+    bool integer;         // an Iw field
     // Exponent layouts with a compiled-in renderer (nullptr otherwise).
     fields::DoubleField exponentDouble;
     fields::SingleField exponentSingle;
@@ -122,6 +124,8 @@ class Format {
     std::string text;
     std::vector<PlanField> fields;
     std::uint32_t tailOffset = 0;
+    // Bytes of the whole output when every field has a fixed width (else -1).
+    long long bytes = 0;
   };
   // Plans are kept for this many item counts (a format meets a few at most).
   static constexpr std::size_t kMaxPlans = 8;
@@ -129,7 +133,10 @@ class Format {
   template <class Sink>
   void walk(std::size_t count, Sink& sink) const;
   const Plan* planFor(std::size_t count) const;
+  const Plan* findPlan(std::size_t count) const;
+  void writeFixed(TextOut& out, const Plan& plan, std::span<const Item> items) const;
   void renderItem(TextOut& out, const Instr& in, const Item& item, int scale) const;
+  void renderField(char* p, const Instr& in, const Item& item, int scale) const;
   [[noreturn]] void mismatch(const Instr& in, const Item& item) const;
 
   std::string source_;
@@ -140,6 +147,8 @@ class Format {
   bool reversionHasData_ = false;
   // Plans by item count, made on first use (the programs are single-threaded).
   mutable std::vector<std::pair<std::size_t, std::unique_ptr<Plan>>> plans_;
+  mutable const Plan* lastPlan_ = nullptr;
+  mutable std::size_t lastCount_ = 0;
 };
 
 }  // namespace gw

@@ -85,12 +85,9 @@ int exponentText(char* p, int exp, int expDigits) {
   return len + digits;
 }
 
+// Ew.d with more than 18 digits: from the digits as text.
 template <class T>
-[[gnu::always_inline]] inline void exponentImpl(char* out, int w, int d, int expDigits, int scale, T value) {
-  if (!std::isfinite(value)) {
-    nonFinite(out, w, value);
-    return;
-  }
+void exponentFromText(char* out, int w, int d, int expDigits, int scale, T value) {
   bool negative = value < 0;
   T magnitude = negative ? -value : value;
   Digits dg;
@@ -123,6 +120,86 @@ template <class T>
   *p++ = '.';
   for (int i = 0; i < d; ++i) *p++ = digits[i];
   for (int i = 0; i < expLen; ++i) *p++ = expText[i];
+}
+
+// Rounded significant digits of a finite magnitude as one integer (all zeros for zero).
+[[gnu::always_inline]] inline void integerDigits(double magnitude, int count, std::uint64_t& n, int& exp10) {
+  n = 0;
+  exp10 = 0;
+  if (magnitude != 0 && !quickDigits(magnitude, count, n, exp10)) roundedDigits(magnitude, count, n, exp10);
+}
+
+// Ew.d (scale 0) and 1PEw.d (scale 1), written from the right end of the field:
+// exponent, digits, point, sign, blanks.
+template <class T>
+[[gnu::always_inline]] inline void exponentImpl(char* out, int w, int d, int expDigits, int scale, T value) {
+  if (!std::isfinite(value)) {
+    nonFinite(out, w, value);
+    return;
+  }
+  const int count = scale > 0 ? d + 1 : d;
+  if (count > 18) {
+    exponentFromText(out, w, d, expDigits, scale, value);
+    return;
+  }
+  const bool negative = value < 0;
+  const double magnitude = std::fabs(static_cast<double>(value));
+  std::uint64_t n;
+  int e10;
+  integerDigits(magnitude, count, n, e10);
+  const int exp = magnitude == 0 ? 0 : (scale > 0 ? e10 : e10 + 1);
+  unsigned expMagnitude = static_cast<unsigned>(exp < 0 ? -exp : exp);
+  // The default exponent is E and two digits, or a sign and three digits.
+  bool letter = true;
+  int expDigitCount = expDigits;
+  if (expDigits == 0) {
+    expDigitCount = 2;
+    if (expMagnitude > 99) {
+      letter = false;
+      expDigitCount = 3;
+    }
+  }
+  unsigned expLimit = 1;
+  for (int i = 0; i < expDigitCount; ++i) expLimit *= 10;
+  // Sign, "0." or "D." and d digits, then the exponent.
+  int len = (negative ? 1 : 0) + 2 + d + (letter ? 2 : 1) + expDigitCount;
+  bool leadingZero = scale <= 0;
+  if (expMagnitude >= expLimit || len > w) {
+    // Without a scale factor the zero before the point may go to make room.
+    if (expMagnitude >= expLimit || !leadingZero || len - 1 > w) {
+      fillStars(out, w);
+      return;
+    }
+    leadingZero = false;
+    --len;
+  }
+  // Blanks first, then the sign in its place (a blank when there is none, which
+  // the first digit overwrites), then the rest from the right end.
+  std::memset(out, ' ', static_cast<std::size_t>(w));
+  out[w - len] = negative ? '-' : ' ';
+  char* p = out + w;
+  if (expDigitCount == 2) {
+    p -= 2;
+    std::memcpy(p, digits_detail::kDigitPairs + 2 * expMagnitude, 2);
+  } else {
+    for (int i = 0; i < expDigitCount; ++i) {
+      *--p = static_cast<char>('0' + expMagnitude % 10);
+      expMagnitude /= 10;
+    }
+  }
+  *--p = exp < 0 ? '-' : '+';
+  if (letter) *--p = 'E';
+  if (scale > 0) {
+    p -= count + 1;
+    writeDigits(n, count, p + 1);
+    p[0] = p[1];
+    p[1] = '.';
+  } else {
+    p -= count;
+    writeDigits(n, count, p);
+    *--p = '.';
+    if (leadingZero) *--p = '0';
+  }
 }
 
 template <class T>
@@ -186,33 +263,28 @@ template <class T>
     nonFinite(out, w, value);
     return;
   }
-  bool negative = value < 0;
-  T magnitude = negative ? -value : value;
+  const bool negative = value < 0;
+  const T magnitude = negative ? -value : value;
   // Below 10^sig - 1/2 the rounded value stays below 10^sig (the midpoint
   // itself, an odd last digit, rounds up to even 10^sig).
   const double largestFixed = std::pow(10.0, sig) - 0.5;
   if (magnitude >= smallestFixed && static_cast<double>(magnitude) < largestFixed) {
-    Digits dg;
-    significantDigits(magnitude, sig, dg);
-    int gap = expDigits + 2;
-    int fixedWidth = w - gap;
-    int before = dg.exp10 + 1;  // digits before the point; 0 below 1
-    char text[64];
-    int len = 0;
-    if (negative) text[len++] = '-';
-    if (before == 0) {
-      text[len++] = '0';
-      text[len++] = '.';
-      for (int i = 0; i < sig; ++i) text[len++] = dg.d[i];
-    } else {
-      for (int i = 0; i < before; ++i) text[len++] = dg.d[i];
-      text[len++] = '.';
-      for (int i = before; i < sig; ++i) text[len++] = dg.d[i];
-    }
-    char* p = out;
-    for (int i = fixedWidth - len; i > 0; --i) *p++ = ' ';
-    for (int i = 0; i < len; ++i) *p++ = text[i];
-    for (int i = 0; i < gap; ++i) *p++ = ' ';
+    std::uint64_t n;
+    int e10;
+    integerDigits(static_cast<double>(magnitude), sig, n, e10);
+    const int gap = expDigits + 2;
+    const int before = e10 + 1;  // digits before the point; 0 below 1
+    // From the right: the blanks of the gap, the digits with the point after
+    // `before` of them, a zero before a leading point, the sign, the blanks.
+    char* p = out + w;
+    for (int i = 0; i < gap; ++i) *--p = ' ';
+    p -= sig + 1;
+    writeDigits(n, sig, p + 1);
+    for (int i = 0; i < before; ++i) p[i] = p[i + 1];
+    p[before] = '.';
+    if (before == 0) *--p = '0';
+    if (negative) *--p = '-';
+    while (p != out) *--p = ' ';
     return;
   }
   exponentImpl(out, w, sig, expDigits, 1, value);
@@ -221,26 +293,31 @@ template <class T>
 }  // namespace
 
 void integer(char* out, int w, long long value) {
-  // Digits from the right end of the field, then the sign and the blanks.
+  // Digits into a scratch area from its right end, two at a time; then blanks,
+  // the sign and the digits, or asterisks when they do not fit.
   unsigned long long magnitude = value < 0 ? 0ull - static_cast<unsigned long long>(value)
                                            : static_cast<unsigned long long>(value);
-  char* p = out + w;
-  do {
-    if (p == out) {
-      fillStars(out, w);
-      return;
-    }
-    *--p = static_cast<char>('0' + magnitude % 10);
-    magnitude /= 10;
-  } while (magnitude != 0);
-  if (value < 0) {
-    if (p == out) {
-      fillStars(out, w);
-      return;
-    }
-    *--p = '-';
+  char digits[24];
+  char* p = digits + sizeof digits;
+  while (magnitude >= 100) {
+    p -= 2;
+    std::memcpy(p, digits_detail::kDigitPairs + 2 * (magnitude % 100), 2);
+    magnitude /= 100;
   }
-  while (p != out) *--p = ' ';
+  if (magnitude >= 10) {
+    p -= 2;
+    std::memcpy(p, digits_detail::kDigitPairs + 2 * magnitude, 2);
+  } else {
+    *--p = static_cast<char>('0' + magnitude);
+  }
+  if (value < 0) *--p = '-';
+  const int len = static_cast<int>(digits + sizeof digits - p);
+  if (len > w) {
+    fillStars(out, w);
+    return;
+  }
+  std::memset(out, ' ', static_cast<std::size_t>(w - len));
+  std::memcpy(out + (w - len), p, static_cast<std::size_t>(len));
 }
 
 void exponent(char* out, int w, int d, int expDigits, int scale, double value) {
@@ -270,6 +347,61 @@ void exponentFixed(char* out, T value) {
   exponentImpl(out, W, D, E, S, value);
 }
 
+// The last D decimal digits of n, D fixed: pairs from the right.
+template <int D>
+[[gnu::always_inline]] inline void writeFixedDigits(std::uint64_t n, char* at) {
+  if constexpr (D >= 2) {
+    std::memcpy(at + D - 2, digits_detail::kDigitPairs + 2 * (n % 100), 2);
+    writeFixedDigits<D - 2>(n / 100, at);
+  } else if constexpr (D == 1) {
+    at[0] = static_cast<char>('0' + n % 10);
+  }
+}
+
+// Ew.d and 1PEw.d with the default exponent, for a field wide enough for the
+// sign: the common values (zero, or digits from the inline path with an
+// exponent of two digits) are written straight; the rest go the general way.
+template <class T, int W, int D, int S>
+void exponentStraight(char* out, T value) {
+  constexpr int count = S > 0 ? D + 1 : D;
+  // "D." or "0.", D digits, "E+nn".
+  constexpr int body = D + 6;
+  static_assert(count <= 15 && W > body);
+  const double magnitude = std::fabs(static_cast<double>(value));
+  std::uint64_t n = 0;
+  int exp = 0;
+  if (magnitude != 0) {
+    int e10;
+    if (!quickDigits(magnitude, count, n, e10)) {
+      exponentImpl(out, W, D, 0, S, value);  // not finite, or declined by the inline path
+      return;
+    }
+    exp = S > 0 ? e10 : e10 + 1;
+    if (exp > 99 || exp < -99) {
+      exponentImpl(out, W, D, 0, S, value);
+      return;
+    }
+  }
+  const unsigned expMagnitude = static_cast<unsigned>(exp < 0 ? -exp : exp);
+  std::memset(out, ' ', W - body);
+  out[W - body - 1] = value < 0 ? '-' : ' ';
+  char* exponentAt = out + W - 4;
+  exponentAt[0] = 'E';
+  exponentAt[1] = exp < 0 ? '-' : '+';
+  std::memcpy(exponentAt + 2, digits_detail::kDigitPairs + 2 * expMagnitude, 2);
+  char* fraction = exponentAt - D;
+  if constexpr (S > 0) {
+    constexpr std::uint64_t scale = digits_detail::kPow10Integer[D];
+    const std::uint64_t first = n / scale;
+    writeFixedDigits<D>(n - first * scale, fraction);
+    fraction[-2] = static_cast<char>('0' + first);
+  } else {
+    writeFixedDigits<D>(n, fraction);
+    fraction[-2] = '0';
+  }
+  fraction[-1] = '.';
+}
+
 template <class T>
 struct Specialised {
   int w, d, e, scale;
@@ -279,10 +411,10 @@ struct Specialised {
 // The layouts the output kinds write most.
 template <class T>
 constexpr Specialised<T> kSpecialised[] = {
-    {12, 4, 0, 1, exponentFixed<T, 12, 4, 0, 1>}, {12, 5, 0, 1, exponentFixed<T, 12, 5, 0, 1>},
-    {13, 6, 0, 1, exponentFixed<T, 13, 6, 0, 1>}, {14, 5, 0, 1, exponentFixed<T, 14, 5, 0, 1>},
-    {14, 5, 0, 0, exponentFixed<T, 14, 5, 0, 0>}, {15, 7, 0, 0, exponentFixed<T, 15, 7, 0, 0>},
-    {16, 7, 0, 0, exponentFixed<T, 16, 7, 0, 0>},
+    {12, 4, 0, 1, exponentStraight<T, 12, 4, 1>}, {12, 5, 0, 1, exponentStraight<T, 12, 5, 1>},
+    {13, 6, 0, 1, exponentStraight<T, 13, 6, 1>}, {14, 5, 0, 1, exponentStraight<T, 14, 5, 1>},
+    {14, 5, 0, 0, exponentStraight<T, 14, 5, 0>}, {15, 7, 0, 0, exponentStraight<T, 15, 7, 0>},
+    {16, 7, 0, 0, exponentStraight<T, 16, 7, 0>},
 };
 
 template <class T>

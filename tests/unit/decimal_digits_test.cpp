@@ -67,6 +67,29 @@ TEST(DecimalDigitsTest, RandomFloats) {
   }
 }
 
+// Values within a few ulps of a decimal midpoint: where a rounded product cannot
+// tell the direction and the exact error of the product (or another path) must.
+TEST(DecimalDigitsTest, NeighboursOfDecimalMidpoints) {
+  std::mt19937_64 rng(19);
+  const int counts[] = {1, 3, 5, 6, 7, 9, 12, 15};
+  for (int i = 0; i < 40000; ++i) {
+    const int count = counts[i % 8];
+    const double low = std::pow(10.0, count - 1);
+    const double n = std::floor(low + std::uniform_real_distribution<double>(0, 9 * low)(rng));
+    const int e = std::uniform_int_distribution<int>(-26, 30)(rng);
+    double v = (n + 0.5) * std::pow(10.0, e - count + 1);
+    for (int k = 0; k < 3; ++k) v = std::nextafter(v, 0.0);
+    for (int k = 0; k < 7; ++k, v = std::nextafter(v, 1e300)) {
+      expectSame(v, count);
+      std::uint64_t digits;
+      int e1 = 0, e2 = 0;
+      roundedDigits(v, count, digits, e1);
+      ASSERT_EQ(std::to_string(digits), general(v, count, e2)) << std::hexfloat << v;
+      ASSERT_EQ(e1, e2);
+    }
+  }
+}
+
 TEST(DecimalDigitsTest, ExactTiesAndCarries) {
   // Binary fractions with few bits land exactly on decimal midpoints.
   for (int num = 1; num < 4096; ++num) {
