@@ -82,7 +82,7 @@ inline void writeDigits(std::uint64_t n, int count, char* digits) {
   if (i == 1) digits[0] = static_cast<char>('0' + n % 10);
 }
 
-// The inline path for up to 15 digits of a normal value within about 10^-22 to
+// The inline path for up to 16 digits of a normal value within about 10^-22 to
 // 10^36. The binary exponent leaves two decades; of the two products
 // t = magnitude x 10^p, the one with `count` digits before its point, rounded to
 // an integer, gives the digits. The product's
@@ -96,7 +96,7 @@ inline bool quickDigits(double magnitude, int count, std::uint64_t& n, int& exp1
   const int lead = static_cast<int>(bits >> 52) - 1023;
   // floor(log10(2^lead)): the decade is this or the next one.
   const int guess = (lead * 78913) >> 18;
-  if (count > 15) return false;
+  if (count > 16) return false;
   // Both candidate products at once; the one inside [10^(count-1), 10^count)
   // is taken without a branch.
   const int pLow = count - 1 - guess;
@@ -116,8 +116,9 @@ inline bool quickDigits(double magnitude, int count, std::uint64_t& n, int& exp1
   const int e10 = guess + (nextDecade ? 1 : 0);
   const int p = pLow - (nextDecade ? 1 : 0);
   if (!(t >= low && t < high)) return false;  // a product rounded across a power of ten
+  if (t >= 0x1p53) return false;  // sixteen digits from 9007199254740992 up: no fraction left
   auto whole = static_cast<std::uint64_t>(static_cast<std::int64_t>(t));
-  const double fromHalf = (t - static_cast<double>(whole)) - 0.5;  // exact: t < 2^50
+  const double fromHalf = (t - static_cast<double>(whole)) - 0.5;  // exact: t < 2^53
   // Half an ulp of t bounds one rounding (scaling up by an exact power); two
   // roundings (scaling down by an inexact one) stay below four ulps.
   const std::uint64_t boundBits = ((tBits >> 52) - (p >= 0 ? 53 : 50)) << 52;
@@ -129,6 +130,8 @@ inline bool quickDigits(double magnitude, int count, std::uint64_t& n, int& exp1
     // Near one half: the exact product is t plus its error; the sign of a
     // rounded sum is the sign of the exact sum.
     const double beyond = fromHalf + productError(magnitude, kPow10[p], t);
+    // (With an ulp of 1 the exact value may lie half below t, but then t is
+    // the even neighbour, which the tie goes to anyway.)
     up = beyond > 0 || (beyond == 0 && (whole & 1) != 0);
   }
   int e = e10;

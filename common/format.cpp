@@ -20,7 +20,7 @@ std::array<Item, 20> titleWords(std::string_view title80) {
 }
 
 std::vector<Item>& Format::scratch() {
-  static std::vector<Item> items;
+  thread_local std::vector<Item> items;
   return items;
 }
 
@@ -353,21 +353,27 @@ struct Format::PlanSink {
 };
 
 const Format::Plan* Format::findPlan(std::size_t count) const {
-  if (lastPlan_ != nullptr && lastCount_ == count) return lastPlan_;
-  const Plan* found = planFor(count);
-  if (found != nullptr) {
-    lastPlan_ = found;
-    lastCount_ = count;
+  for (const auto& slot : planSlots_) {
+    const Plan* plan = slot.load(std::memory_order_acquire);
+    if (plan == nullptr) break;
+    if (plan->count == count) return plan;
   }
-  return found;
+  return makePlan(count);
 }
 
-const Format::Plan* Format::planFor(std::size_t count) const {
-  for (const auto& [n, plan] : plans_) {
-    if (n == count) return plan.get();
+// Makes the plan for `count` items in the next free slot; nullptr when the
+// slots are full (such calls walk the list directly).
+const Format::Plan* Format::makePlan(std::size_t count) const {
+  std::lock_guard<std::mutex> lock(planMutex_);
+  std::size_t free = 0;
+  for (; free < kMaxPlans; ++free) {
+    const Plan* plan = planSlots_[free].load(std::memory_order_acquire);
+    if (plan == nullptr) break;
+    if (plan->count == count) return plan;  // made by another thread meanwhile
   }
-  if (plans_.size() == kMaxPlans) return nullptr;
+  if (free == kMaxPlans) return nullptr;
   auto plan = std::make_unique<Plan>();
+  plan->count = count;
   PlanSink sink{*plan, prog_, {}};
   walk(count, sink);
   plan->tailOffset = static_cast<std::uint32_t>(plan->text.size());
@@ -381,11 +387,14 @@ const Format::Plan* Format::planFor(std::size_t count) const {
     }
     plan->bytes += f.width;
   }
-  plans_.emplace_back(count, std::move(plan));
-  return plans_.back().second.get();
+  const Plan* made = plan.get();
+  ownedPlans_.push_back(std::move(plan));
+  planSlots_[free].store(made, std::memory_order_release);
+  return made;
 }
 
 namespace {
+// Copies plan text (mostly a separator of a character or two) as one 8-byte move.
 inline char* copyText(char* p, const char* text, std::uint32_t length) {
   if (length <= kSlack) {
     std::memcpy(p, text, kSlack);

@@ -6,9 +6,11 @@
 #pragma once
 
 #include <array>
+#include <atomic>
 #include <concepts>
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <span>
 #include <string>
 #include <string_view>
@@ -121,6 +123,7 @@ class Format {
     fields::SingleField exponentSingle;
   };
   struct Plan {
+    std::size_t count = 0;  // items
     std::string text;
     std::vector<PlanField> fields;
     std::uint32_t tailOffset = 0;
@@ -132,8 +135,8 @@ class Format {
 
   template <class Sink>
   void walk(std::size_t count, Sink& sink) const;
-  const Plan* planFor(std::size_t count) const;
   const Plan* findPlan(std::size_t count) const;
+  const Plan* makePlan(std::size_t count) const;
   void writeFixed(TextOut& out, const Plan& plan, std::span<const Item> items) const;
   void renderItem(TextOut& out, const Instr& in, const Item& item, int scale) const;
   void renderField(char* p, const Instr& in, const Item& item, int scale) const;
@@ -145,10 +148,11 @@ class Format {
   std::size_t reversion_ = 0;
   bool hasData_ = false;
   bool reversionHasData_ = false;
-  // Plans by item count, made on first use (the programs are single-threaded).
-  mutable std::vector<std::pair<std::size_t, std::unique_ptr<Plan>>> plans_;
-  mutable const Plan* lastPlan_ = nullptr;
-  mutable std::size_t lastCount_ = 0;
+  // Plans by item count, made on first use. Finding one takes no lock (slots
+  // are published once, complete), so lines may be rendered from two threads.
+  mutable std::array<std::atomic<const Plan*>, kMaxPlans> planSlots_{};
+  mutable std::vector<std::unique_ptr<Plan>> ownedPlans_;
+  mutable std::mutex planMutex_;
 };
 
 }  // namespace gw

@@ -67,4 +67,14 @@ void TextOut::flush() {
   writeAll(buf_.get(), n);
 }
 
+void TextOut::drainInto(TextOut& target) {
+  if (!captured_.empty()) {
+    target.put(captured_);
+    captured_.clear();
+  }
+  target.put(std::string_view(buf_.get(), len_));
+  len_ = 0;
+  flushed_ = 0;
+}
+
 }  // namespace gw

@@ -57,6 +57,10 @@ class TextOut {
   // Sends buffered bytes to the file (or to the in-memory capture).
   void flush();
 
+  // In-memory output: hands everything written so far to `target`, as if it
+  // had been written there, and starts empty again.
+  void drainInto(TextOut& target);
+
   const std::string& name() const { return name_; }
   int unit() const { return unit_; }
   const std::string& captured() const { return captured_; }

@@ -5,6 +5,7 @@
 
 #include "fault.hpp"
 #include "femap_blocks.hpp"
+#include "line_blocks.hpp"
 #include "writers.hpp"
 
 namespace gw::postconv {
@@ -142,19 +143,20 @@ void writeFemapModel(TextOut& out, const Mesh& mesh) {
   femap::endBlock(out);
 
   femap::beginBlock(out, 403);
-  for (std::int32_t n = 1; n <= mesh.nodes(); ++n) {
-    kNode(out, n, kNodeText, single(mesh.x[n - 1]), ",", single(mesh.y[n - 1]), ",", 0.0f);
-  }
+  writeLines(out, static_cast<std::size_t>(mesh.nodes()), 70, [&](TextOut& o, std::size_t i) {
+    kNode(o, static_cast<std::int32_t>(i + 1), kNodeText, single(mesh.x[i]), ",", single(mesh.y[i]), ",", 0.0f);
+  });
   femap::endBlock(out);
 
   femap::beginBlock(out, 404);
-  for (std::int32_t e = 1; e <= mesh.elements(); ++e) {
+  writeLines(out, static_cast<std::size_t>(mesh.elements()), 300, [&](TextOut& o, std::size_t k) {
+    const auto e = static_cast<std::int32_t>(k + 1);
     const bool three = hasThreeCorners(mesh, e);
-    writeFree(out, e, ",124,", mesh.property(e), ",19,", three ? 2 : 4, ",1,0,0,");
-    kElementCorners(out, mesh.corner(e, 1), mesh.corner(e, 2), mesh.corner(e, 3),
-                    three ? 0 : mesh.corner(e, 4), 0, 0, 0, 0, 0, 0);
-    femap::writeTextRuns(out, kElementTail);
-  }
+    writeFree(o, e, ",124,", mesh.property(e), ",19,", three ? 2 : 4, ",1,0,0,");
+    kElementCorners(o, mesh.corner(e, 1), mesh.corner(e, 2), mesh.corner(e, 3), three ? 0 : mesh.corner(e, 4), 0,
+                    0, 0, 0, 0, 0);
+    femap::writeTextRuns(o, kElementTail);
+  });
   femap::endBlock(out);
 }
 

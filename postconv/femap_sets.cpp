@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "femap_blocks.hpp"
+#include "line_blocks.hpp"
 #include "velocity_averaging.hpp"
 #include "writers.hpp"
 
@@ -118,14 +119,14 @@ void writeVector(TextOut& out, std::int32_t setNo, const OutputVector& vector, c
   writeFree(out, x.minEntity, ",", x.maxEntity, vector.kindText);
   writeFree(out, "0,1,1,");
   if (vector.kind == Kind::Single) {
-    for (std::size_t i = 0; i < count; ++i) {
-      writeFree(out, static_cast<std::int32_t>(i + 1), ",", static_cast<float>(vector.value(sources, i)));
-    }
+    writeLines(out, count, 31, [&](TextOut& o, std::size_t i) {
+      writeFree(o, static_cast<std::int32_t>(i + 1), ",", static_cast<float>(vector.value(sources, i)));
+    });
     writeFree(out, -1, ",", 0.0f);
   } else {
-    for (std::size_t i = 0; i < count; ++i) {
-      writeFree(out, static_cast<std::int32_t>(i + 1), ",", vector.value(sources, i));
-    }
+    writeLines(out, count, 40, [&](TextOut& o, std::size_t i) {
+      writeFree(o, static_cast<std::int32_t>(i + 1), ",", vector.value(sources, i));
+    });
     writeFree(out, -1, ",", 0.0);
   }
 }

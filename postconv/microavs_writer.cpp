@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "format.hpp"
+#include "line_blocks.hpp"
 #include "line_input.hpp"
 #include "velocity_averaging.hpp"
 #include "writers.hpp"
@@ -90,18 +91,18 @@ void copySectionBody(LineInput& in, TextOut& out, const Mesh& mesh) {
 
 void writeMesh(TextOut& out, const Mesh& mesh) {
   kMeshCounts(out, mesh.numnp, mesh.numel);
-  for (std::int32_t n = 1; n <= mesh.nodes(); ++n) {
-    const std::size_t i = static_cast<std::size_t>(n - 1);
-    kMeshNode(out, n, mesh.x[i], mesh.y[i], 0.0);
-  }
-  for (std::int32_t e = 1; e <= mesh.elements(); ++e) {
+  writeLines(out, static_cast<std::size_t>(mesh.nodes()), 49, [&](TextOut& o, std::size_t i) {
+    kMeshNode(o, static_cast<std::int32_t>(i + 1), mesh.x[i], mesh.y[i], 0.0);
+  });
+  writeLines(out, static_cast<std::size_t>(mesh.elements()), 50, [&](TextOut& o, std::size_t k) {
+    const auto e = static_cast<std::int32_t>(k + 1);
     if (cornerCount(mesh, e) == 3) {
-      kTriCell(out, e, mesh.property(e), mesh.corner(e, 1), mesh.corner(e, 2), mesh.corner(e, 3));
+      kTriCell(o, e, mesh.property(e), mesh.corner(e, 1), mesh.corner(e, 2), mesh.corner(e, 3));
     } else {
-      kQuadCell(out, e, mesh.property(e), mesh.corner(e, 1), mesh.corner(e, 2), mesh.corner(e, 3),
+      kQuadCell(o, e, mesh.property(e), mesh.corner(e, 1), mesh.corner(e, 2), mesh.corner(e, 3),
                 mesh.corner(e, 4));
     }
-  }
+  });
 }
 
 const Format& labelFormat(std::int32_t ordinal) {
@@ -121,23 +122,21 @@ void writeMicroAvsStep(TextOut& avsTmp, const Mesh& mesh, const Step& step, Node
   labelFormat(s)(avsTmp, s, step.time);
   kNodeCounts(avsTmp);
   kNodeLabels(avsTmp);
-  for (std::int32_t n = 1; n <= mesh.nodes(); ++n) {
-    const std::size_t i = static_cast<std::size_t>(n - 1);
+  writeLines(avsTmp, static_cast<std::size_t>(mesh.nodes()), 102, [&](TextOut& o, std::size_t i) {
     const double vx = work.wvx[i], vy = work.wvy[i];
     const double vxd = work.wvxd[i], vyd = work.wvyd[i];
-    kNodeData(avsTmp, n, single(step.h[i]), single(vx), single(vy), single(magnitude(vx, vy)),
-              single(vxd), single(vyd), single(magnitude(vxd, vyd)));
-  }
+    kNodeData(o, static_cast<std::int32_t>(i + 1), single(step.h[i]), single(vx), single(vy),
+              single(magnitude(vx, vy)), single(vxd), single(vyd), single(magnitude(vxd, vyd)));
+  });
 
   kElementCounts(avsTmp);
   kElementLabels(avsTmp);
-  for (std::int32_t e = 1; e <= mesh.elements(); ++e) {
-    const std::size_t i = static_cast<std::size_t>(e - 1);
+  writeLines(avsTmp, static_cast<std::size_t>(mesh.elements()), 89, [&](TextOut& o, std::size_t i) {
     const double dvx = step.dvx[i], dvy = step.dvy[i], d = step.d[i];
     const double m = magnitude(dvx, dvy);
-    kElementData(avsTmp, e, single(dvx), single(dvy), single(m), single(dvx / d), single(dvy / d),
-                 single(m / d));
-  }
+    kElementData(o, static_cast<std::int32_t>(i + 1), single(dvx), single(dvy), single(m), single(dvx / d),
+                 single(dvy / d), single(m / d));
+  });
 }
 
 void writeMicroAvsFinal(TextOut& out, TextOut& avsTmp, const Mesh& mesh, const Counters& counters) {

@@ -2,6 +2,7 @@
 // restart data, one block per step appended to the main output file.
 #include "format.hpp"
 #include "free_form.hpp"
+#include "line_blocks.hpp"
 #include "writers.hpp"
 
 namespace gw::postconv {
@@ -17,11 +18,10 @@ const Format kNode("(I5,2(',',I5),6(',',1P,E12.4))");
 
 void writeRestartStep(TextOut& out, const Mesh& mesh, const Step& step) {
   writeFree(out, kStepText, step.la, step.time);
-  for (std::int32_t n = 1; n <= mesh.nodes(); ++n) {
-    const std::size_t i = static_cast<std::size_t>(n - 1);
-    kNode(out, n, step.istat[i], mesh.ncode[i], mesh.x[i], mesh.y[i], step.h[i], step.q[i],
-          mesh.aux[i], mesh.bl[i]);
-  }
+  writeLines(out, static_cast<std::size_t>(mesh.nodes()), 97, [&](TextOut& o, std::size_t i) {
+    kNode(o, static_cast<std::int32_t>(i + 1), step.istat[i], mesh.ncode[i], mesh.x[i], mesh.y[i], step.h[i],
+          step.q[i], mesh.aux[i], mesh.bl[i]);
+  });
 }
 
 }  // namespace gw::postconv

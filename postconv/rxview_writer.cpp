@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "format.hpp"
+#include "line_blocks.hpp"
 #include "velocity_averaging.hpp"
 #include "writers.hpp"
 
@@ -69,23 +70,22 @@ void writeRxviewStep(TextOut& out, const Mesh& mesh, const Step& step, NodeWork&
   kNodeVariables(out);
 
   averageNodalVelocities(mesh, step, work);
-  for (std::int32_t n = 1; n <= mesh.nodes(); ++n) {
-    const std::size_t i = static_cast<std::size_t>(n - 1);
+  writeLines(out, static_cast<std::size_t>(mesh.nodes()), 147, [&](TextOut& o, std::size_t i) {
     const double vxd = work.wvxd[i], vyd = work.wvyd[i];
     const double vx = work.wvx[i], vy = work.wvy[i];
-    kNode(out, 0, mesh.x[i], mesh.y[i], step.h[i], vxd, vyd, magnitude(vxd, vyd), vx, vy,
-          magnitude(vx, vy), mesh.bl[i], step.q[i]);
-  }
+    kNode(o, 0, mesh.x[i], mesh.y[i], step.h[i], vxd, vyd, magnitude(vxd, vyd), vx, vy, magnitude(vx, vy),
+          mesh.bl[i], step.q[i]);
+  });
 
   kElementVariables(out);
-  for (std::int32_t e = 1; e <= mesh.elements(); ++e) {
-    if (!isActive(mesh, e)) continue;
-    const std::size_t i = static_cast<std::size_t>(e - 1);
+  writeLines(out, static_cast<std::size_t>(mesh.elements()), 95, [&](TextOut& o, std::size_t i) {
+    const auto e = static_cast<std::int32_t>(i + 1);
+    if (!isActive(mesh, e)) return;
     const double dvx = step.dvx[i], dvy = step.dvy[i], d = step.d[i];
     const Centre c = centreOf(mesh, e);
-    kElement(out, 0, mesh.corner(e, 1), mesh.corner(e, 2), mesh.corner(e, 3), mesh.corner(e, 4), 1, c.x,
-             c.y, dvx / d, dvy / d, magnitude(dvx, dvy) / d);
-  }
+    kElement(o, 0, mesh.corner(e, 1), mesh.corner(e, 2), mesh.corner(e, 3), mesh.corner(e, 4), 1, c.x, c.y,
+             dvx / d, dvy / d, magnitude(dvx, dvy) / d);
+  });
 }
 
 }  // namespace gw::postconv

@@ -2,6 +2,7 @@
 // step, appended to the main output file: three header lines, one line per
 // node with the averaged velocities, one line per active element.
 #include "format.hpp"
+#include "line_blocks.hpp"
 #include "velocity_averaging.hpp"
 #include "writers.hpp"
 
@@ -26,18 +27,17 @@ void writeTecplotStep(TextOut& out, const Mesh& mesh, const Step& step, NodeWork
   kHeader(out, step.time, titleWords(mesh.title), mesh.numnp, countActive(mesh));
 
   averageNodalVelocities(mesh, step, work);
-  for (std::int32_t n = 1; n <= mesh.nodes(); ++n) {
-    const std::size_t i = static_cast<std::size_t>(n - 1);
+  writeLines(out, static_cast<std::size_t>(mesh.nodes()), 119, [&](TextOut& o, std::size_t i) {
     const double vx = work.wvx[i], vy = work.wvy[i];
     const double vxd = work.wvxd[i], vyd = work.wvyd[i];
-    kNode(out, mesh.x[i], mesh.y[i], step.h[i], vx, vy, magnitude(vx, vy), vxd, vyd,
-          magnitude(vxd, vyd));
-  }
+    kNode(o, mesh.x[i], mesh.y[i], step.h[i], vx, vy, magnitude(vx, vy), vxd, vyd, magnitude(vxd, vyd));
+  });
 
-  for (std::int32_t e = 1; e <= mesh.elements(); ++e) {
-    if (!isActive(mesh, e)) continue;
-    kElement(out, mesh.corner(e, 1), mesh.corner(e, 2), mesh.corner(e, 3), mesh.corner(e, 4));
-  }
+  writeLines(out, static_cast<std::size_t>(mesh.elements()), 25, [&](TextOut& o, std::size_t k) {
+    const auto e = static_cast<std::int32_t>(k + 1);
+    if (!isActive(mesh, e)) return;
+    kElement(o, mesh.corner(e, 1), mesh.corner(e, 2), mesh.corner(e, 3), mesh.corner(e, 4));
+  });
 }
 
 }  // namespace gw::postconv

@@ -5,6 +5,7 @@
 #include <stdexcept>
 
 #include "format.hpp"
+#include "line_blocks.hpp"
 
 namespace gw::timehist {
 
@@ -117,13 +118,15 @@ void SeriesStore::writeSeries(TextOut& out, Series series, std::int32_t k) const
 
   const std::int32_t kept = std::clamp(k, 0, steps_);
   const std::size_t values = list.size() * t.columns;
-  for (std::int32_t j = 1; j <= kept; ++j) {
-    items.clear();
-    items.emplace_back(times_[j - 1]);
-    const double* row = t.row(j);
-    for (std::size_t v = 0; v < values; ++v) items.emplace_back(row[v]);
-    kRow.write(out, items);
-  }
+  writeLines(out, static_cast<std::size_t>(kept), 13 * (values + 1), [&](TextOut& o, std::size_t i) {
+    // Each thread assembles its rows in its own list.
+    thread_local std::vector<Item> rowItems;
+    rowItems.clear();
+    rowItems.emplace_back(times_[i]);
+    const double* row = t.row(static_cast<std::int32_t>(i + 1));
+    for (std::size_t v = 0; v < values; ++v) rowItems.emplace_back(row[v]);
+    kRow.write(o, rowItems);
+  });
 }
 
 void SeriesStore::writeFiles(std::int32_t k) const {

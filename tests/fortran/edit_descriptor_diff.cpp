@@ -547,7 +547,7 @@ std::string ourRendering(const std::vector<Case>& cases) {
       continue;
     }
     auto it = formats.find(c.ours);
-    if (it == formats.end()) it = formats.emplace(c.ours, gw::Format(c.ours)).first;
+    if (it == formats.end()) it = formats.try_emplace(c.ours, c.ours).first;
     items.clear();
     for (const Value& v : c.items) items.push_back(toItem(v));
     it->second.write(out, items);

@@ -71,9 +71,9 @@ TEST(DecimalDigitsTest, RandomFloats) {
 // tell the direction and the exact error of the product (or another path) must.
 TEST(DecimalDigitsTest, NeighboursOfDecimalMidpoints) {
   std::mt19937_64 rng(19);
-  const int counts[] = {1, 3, 5, 6, 7, 9, 12, 15};
-  for (int i = 0; i < 40000; ++i) {
-    const int count = counts[i % 8];
+  const int counts[] = {1, 3, 5, 6, 7, 9, 12, 15, 16};
+  for (int i = 0; i < 45000; ++i) {
+    const int count = counts[i % 9];
     const double low = std::pow(10.0, count - 1);
     const double n = std::floor(low + std::uniform_real_distribution<double>(0, 9 * low)(rng));
     const int e = std::uniform_int_distribution<int>(-26, 30)(rng);
@@ -97,6 +97,17 @@ TEST(DecimalDigitsTest, ExactTiesAndCarries) {
       double v = std::ldexp(static_cast<double>(num), -shift);
       for (int count = 1; count <= 6; ++count) expectSame(v, count);
       expectSame(static_cast<float>(v), 1 + num % 7);
+    }
+  }
+  // Sixteen-digit ties where the product itself rounds: v = M / 2^(p+1) with
+  // odd M gives v x 10^p = M x 5^p / 2, an integer and a half beyond 2^52.
+  std::mt19937_64 rng(23);
+  for (int p = 1; p <= 3; ++p) {
+    const double five = std::pow(5.0, p);
+    for (int i = 0; i < 4000; ++i) {
+      const double lowM = std::ceil(std::ldexp(1.0, 53) / five);
+      const double m = lowM + static_cast<double>(rng() % static_cast<std::uint64_t>(lowM / 2)) * 2 + 1;
+      expectSame(std::ldexp(m, -(p + 1)), 16);
     }
   }
   // Values just below a power of ten carry into the next one.

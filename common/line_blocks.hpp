@@ -1,0 +1,35 @@
+// Long runs of independent lines (a line per node, element or step) rendered on
+// two processors: the run is cut into blocks of about kBlockBytes; a second
+// thread renders two blocks in three into memory while this one renders the
+// rest straight into the output and copies the other thread's blocks in
+// between, so the bytes come out exactly as a plain loop writes them.
+#pragma once
+
+#include <cstddef>
+#include <functional>
+
+#include "text_out.hpp"
+
+namespace gw {
+
+// Renders lines [first, last) into `out`.
+using BlockRenderer = std::function<void(TextOut& out, std::size_t first, std::size_t last)>;
+
+inline constexpr std::size_t kBlockBytes = 256 * 1024;
+
+// Writes lines [0, count) in order; `bytesPerLine` (an estimate) sizes the
+// blocks. Runs of fewer than two blocks, and machines of one processor, use
+// one thread. An exception from a line (either thread) ends the run and is
+// rethrown here once the second thread has stopped.
+void writeBlocks(TextOut& out, std::size_t count, std::size_t bytesPerLine, const BlockRenderer& render);
+
+// The lines one at a time: `line(out, i)` writes line i to `out`. It may run on
+// either thread, so it must only read what the lines share.
+template <class Line>
+void writeLines(TextOut& out, std::size_t count, std::size_t bytesPerLine, Line&& line) {
+  writeBlocks(out, count, bytesPerLine, [&line](TextOut& o, std::size_t first, std::size_t last) {
+    for (std::size_t i = first; i < last; ++i) line(o, i);
+  });
+}
+
+}  // namespace gw

@@ -1,0 +1,46 @@
+#!/usr/bin/env bash
+# The output of runs long enough to share their lines between two threads is
+# byte for byte the output of the same runs on one thread (GWPOST_THREADS=1):
+# every converter output kind, and the extractor's four CSV files.
+#
+# usage: shared_rendering.sh BIN_DIR
+set -euo pipefail
+bin=$(cd "$1" && pwd)
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+cd "$work"
+
+"$bin/resultgen" sample --nx 100 --ny 90 --steps 2 --split-every 7 --out MESH.RES 2>/dev/null
+"$bin/resultgen" sample --nx 30 --ny 30 --steps 400 --split-every 0 --out HIST.RES 2>/dev/null
+awk 'BEGIN { srand(3); print 40; for (i = 0; i < 40; i++) printf "%.4f %.4f\n", rand() * 990, rand() * 890 }' >POINTS.DAT
+awk 'function list(n,  i, line) {
+       printf "%5d\r\n", n; line = ""
+       for (i = 1; i <= n; i++) { line = line sprintf("%7d", i); if (i % 10 == 0 || i == n) { printf "%s\r\n", line; line = "" } }
+     }
+     BEGIN { printf "%5d%5d%5d%5d%5d\r\n", 400, 900, 900, 841, 841; list(900); list(900); list(841); list(841) }' >GRAPH.DAT
+
+failures=0
+# compare LABEL PROGRAM ANSWERS FILES...
+compare() {
+  local label=$1 program=$2 answers=$3
+  shift 3
+  local f
+  rm -f "$@" AVS.tmp
+  printf "$answers" | GWPOST_THREADS=1 "$bin/$program" >one.stdout
+  for f in "$@"; do mv "$f" "one.$f"; done
+  rm -f AVS.tmp
+  printf "$answers" | "$bin/$program" >two.stdout
+  cmp -s one.stdout two.stdout || { echo "$label: console output differs"; failures=$((failures + 1)); }
+  for f in "$@"; do
+    cmp "one.$f" "$f" || { echo "$label: $f differs"; failures=$((failures + 1)); }
+  done
+}
+
+compare restart postconv '0\n1\nMESH.RES\n0\n1\nout.res\n-1\n' out.res
+compare tecplot postconv '0\n1\nMESH.RES\n0\n2\nout.plt\n-1\n' out.plt
+compare femap postconv '0\n1\nMESH.RES\n0\n3\nout.neu\n-1\n' out.neu
+compare microavs postconv '0\n1\nMESH.RES\n0\n4\nout.inp\n-1\n' out.inp
+compare rxview postconv '0\n1\nMESH.RES\n0\n5\nout.rx\n-1\n' out.rx
+compare interp postconv '0\n1\nMESH.RES\n0\n6\nout.int\nPOINTS.DAT\n-1\n' out.int
+compare timehist timehist '1\nHIST.RES\nGRAPH.DAT\n' GHTIME.CSV GQTIME.csv GVDTIME.csv GVATIME.csv
+exit $((failures > 0))
