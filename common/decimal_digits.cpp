@@ -65,27 +65,6 @@ struct Scaled {
   bool exact;
 };
 
-constexpr std::uint64_t kPow10Small[20] = {1ull,
-                                           10ull,
-                                           100ull,
-                                           1000ull,
-                                           10000ull,
-                                           100000ull,
-                                           1000000ull,
-                                           10000000ull,
-                                           100000000ull,
-                                           1000000000ull,
-                                           10000000000ull,
-                                           100000000000ull,
-                                           1000000000000ull,
-                                           10000000000000ull,
-                                           100000000000000ull,
-                                           1000000000000000ull,
-                                           10000000000000000ull,
-                                           100000000000000000ull,
-                                           1000000000000000000ull,
-                                           10000000000000000000ull};
-
 // Splits a = floor * 2^shift + rem and compares rem with 2^(shift-1).
 Scaled shiftDown(u128 a, int shift) {
   if (shift == 0) return Scaled{a, -1, true};
@@ -98,7 +77,7 @@ Scaled shiftDown(u128 a, int shift) {
 bool scale(std::uint64_t mantissa, int exp2, int p, Scaled& out) {
   // The common case: a value below 2^53 scaled up by at most 10^19 (one multiply).
   if (p >= 0 && p <= 19 && exp2 <= 0 && exp2 > -128) {
-    out = shiftDown(static_cast<u128>(mantissa) * kPow10Small[p], -exp2);
+    out = shiftDown(static_cast<u128>(mantissa) * digits_detail::kPow10Integer[p], -exp2);
     return true;
   }
   // value = A / B with A = mantissa * 2^max(exp2,0) * 10^max(p,0), B = 2^max(-exp2,0) * 10^max(-p,0)

@@ -46,7 +46,8 @@ inline double productError(double a, double b, double product) {
   return ((aHigh * bHigh - product) + aHigh * bLow + aLow * bHigh) + aLow * bLow;
 }
 
-inline constexpr std::uint64_t kPow10Integer[16] = {1ull,
+// 10^0 to 10^19, the powers of ten a 64-bit integer holds.
+inline constexpr std::uint64_t kPow10Integer[20] = {1ull,
                                                    10ull,
                                                    100ull,
                                                    1000ull,
@@ -61,7 +62,11 @@ inline constexpr std::uint64_t kPow10Integer[16] = {1ull,
                                                    1000000000000ull,
                                                    10000000000000ull,
                                                    100000000000000ull,
-                                                   1000000000000000ull};
+                                                   1000000000000000ull,
+                                                   10000000000000000ull,
+                                                   100000000000000000ull,
+                                                   1000000000000000000ull,
+                                                   10000000000000000000ull};
 
 inline constexpr char kDigitPairs[] =
     "00010203040506070809101112131415161718192021222324252627282930313233343536373839"

@@ -340,13 +340,6 @@ void freeSingle(char* out, float value) {
 
 namespace {
 
-// One exponent layout with its width, digits, exponent digits and scale fixed at
-// compile time, so that the loops over them unroll.
-template <class T, int W, int D, int E, int S>
-void exponentFixed(char* out, T value) {
-  exponentImpl(out, W, D, E, S, value);
-}
-
 // The last D decimal digits of n, D fixed: pairs from the right.
 template <int D>
 [[gnu::always_inline]] inline void writeFixedDigits(std::uint64_t n, char* at) {
