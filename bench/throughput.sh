@@ -21,11 +21,7 @@ cd "$work"
 awk 'BEGIN { srand(5); print 2222; for (i = 0; i < 2222; i++) printf "%.4f %.4f\n", rand() * 2100, rand() * 1672 }' >POINTS.DAT
 
 # Graph data file with every node and element of the 4900-node mesh in its lists.
-awk 'function list(n,  i, line) {
-       printf "%5d\r\n", n; line = ""
-       for (i = 1; i <= n; i++) { line = line sprintf("%7d", i); if (i % 10 == 0 || i == n) { printf "%s\r\n", line; line = "" } }
-     }
-     BEGIN { printf "%5d%5d%5d%5d%5d\r\n", 500, 4900, 4900, 4761, 4761; list(4900); list(4900); list(4761); list(4761) }' >GRAPH.DAT
+"$root/tools/full_graph_data.sh" 500 4900 4761 >GRAPH.DAT
 
 seconds() { date +%s.%N; }
 

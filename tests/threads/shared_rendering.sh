@@ -5,6 +5,7 @@
 #
 # usage: shared_rendering.sh BIN_DIR
 set -euo pipefail
+root=$(cd "$(dirname "$0")/../.." && pwd)
 bin=$(cd "$1" && pwd)
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
@@ -13,11 +14,7 @@ cd "$work"
 "$bin/resultgen" sample --nx 100 --ny 90 --steps 2 --split-every 7 --out MESH.RES 2>/dev/null
 "$bin/resultgen" sample --nx 30 --ny 30 --steps 400 --split-every 0 --out HIST.RES 2>/dev/null
 awk 'BEGIN { srand(3); print 40; for (i = 0; i < 40; i++) printf "%.4f %.4f\n", rand() * 990, rand() * 890 }' >POINTS.DAT
-awk 'function list(n,  i, line) {
-       printf "%5d\r\n", n; line = ""
-       for (i = 1; i <= n; i++) { line = line sprintf("%7d", i); if (i % 10 == 0 || i == n) { printf "%s\r\n", line; line = "" } }
-     }
-     BEGIN { printf "%5d%5d%5d%5d%5d\r\n", 400, 900, 900, 841, 841; list(900); list(900); list(841); list(841) }' >GRAPH.DAT
+"$root/tools/full_graph_data.sh" 400 900 841 >GRAPH.DAT
 
 failures=0
 # compare LABEL PROGRAM ANSWERS FILES...
