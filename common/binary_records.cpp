@@ -1,9 +1,6 @@
 #include "binary_records.hpp"
 
-#include <cerrno>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
+#include "platform.hpp"
 
 namespace gw {
 
@@ -13,19 +10,20 @@ constexpr std::size_t kReadBlock = 1 << 20;
 
 BinaryRecordReader::BinaryRecordReader(std::string name, int unit)
     : name_(std::move(name)), unit_(unit), buffer_(kReadBlock) {
-  fd_ = ::open(name_.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd_ < 0) throw Fault(errno == ENOENT ? FaultKind::FileNotFound : FaultKind::CannotOpen, unit_, name_);
-  struct stat st {};
-  if (::fstat(fd_, &st) != 0 || !S_ISREG(st.st_mode)) {
-    ::close(fd_);
+  fd_ = platform::openFile(name_, platform::Access::Read);
+  if (fd_ < 0) {
+    throw Fault(platform::lastFailure().notFound ? FaultKind::FileNotFound : FaultKind::CannotOpen, unit_, name_);
+  }
+  if (!platform::regularFileSize(fd_, size_)) {
+    platform::closeFile(fd_);
     fd_ = -1;
     throw Fault(FaultKind::CannotOpen, unit_, name_, "not a readable regular file");
   }
-  size_ = static_cast<std::uint64_t>(st.st_size);
+  platform::adviseSequential(fd_);
 }
 
 BinaryRecordReader::~BinaryRecordReader() {
-  if (fd_ >= 0) ::close(fd_);
+  platform::closeFile(fd_);
 }
 
 bool BinaryRecordReader::readBytes(void* dst, std::size_t n) {
@@ -43,8 +41,7 @@ bool BinaryRecordReader::readBytes(void* dst, std::size_t n) {
     bool direct = n >= buffer_.size();
     unsigned char* target = direct ? out : buffer_.data();
     std::size_t want = direct ? n : buffer_.size();
-    ssize_t got = ::read(fd_, target, want);
-    if (got < 0 && errno == EINTR) continue;
+    std::ptrdiff_t got = platform::readSome(fd_, target, want);
     if (got < 0) throw Fault(FaultKind::EndOfFile, unit_, name_, "read failed");
     if (got == 0) return false;
     std::size_t g = static_cast<std::size_t>(got);

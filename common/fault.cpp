@@ -1,7 +1,6 @@
 #include "fault.hpp"
 
-#include <cstdio>
-#include <unistd.h>
+#include "platform.hpp"
 
 namespace gw {
 
@@ -54,12 +53,7 @@ std::string diagnosticLine(std::string_view program, const Fault& fault) {
 void reportFault(std::string_view program, const Fault& fault) {
   std::string line = diagnosticLine(program, fault);
   line += "\r\n";
-  std::size_t done = 0;
-  while (done < line.size()) {
-    ssize_t n = ::write(2, line.data() + done, line.size() - done);
-    if (n <= 0) break;
-    done += static_cast<std::size_t>(n);
-  }
+  platform::writeAll(platform::kStandardError, line.data(), line.size());
 }
 
 }  // namespace gw

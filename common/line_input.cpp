@@ -1,12 +1,10 @@
 #include "line_input.hpp"
 
-#include <cerrno>
 #include <charconv>
 #include <cstring>
-#include <fcntl.h>
-#include <unistd.h>
 
 #include "fault.hpp"
+#include "platform.hpp"
 
 namespace gw {
 
@@ -21,13 +19,13 @@ LineInput::LineInput(int fd, std::string name, int unit, bool owned)
     : fd_(fd), owned_(owned), name_(std::move(name)), unit_(unit), buf_(kChunk) {}
 
 LineInput::~LineInput() {
-  if (owned_ && fd_ >= 0) ::close(fd_);
+  if (owned_) platform::closeFile(fd_);
 }
 
 std::unique_ptr<LineInput> LineInput::openFile(const std::string& name, int unit) {
-  int fd = ::open(name.c_str(), O_RDONLY | O_CLOEXEC);
+  int fd = platform::openFile(name, platform::Access::Read);
   if (fd < 0) {
-    throw Fault(errno == ENOENT ? FaultKind::FileNotFound : FaultKind::CannotOpen, unit, name);
+    throw Fault(platform::lastFailure().notFound ? FaultKind::FileNotFound : FaultKind::CannotOpen, unit, name);
   }
   return std::make_unique<LineInput>(fd, name, unit, true);
 }
@@ -39,16 +37,13 @@ bool LineInput::fill() {
     end_ -= begin_;
     begin_ = 0;
   }
-  for (;;) {
-    ssize_t n = ::read(fd_, buf_.data() + end_, buf_.size() - end_);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) {
-      eof_ = true;
-      return false;
-    }
-    end_ += static_cast<std::size_t>(n);
-    return true;
+  std::ptrdiff_t n = platform::readSome(fd_, buf_.data() + end_, buf_.size() - end_);
+  if (n <= 0) {
+    eof_ = true;
+    return false;
   }
+  end_ += static_cast<std::size_t>(n);
+  return true;
 }
 
 std::optional<std::string_view> LineInput::nextLine() {
@@ -107,7 +102,7 @@ std::string_view LineInput::requireLine() {
 }
 
 void LineInput::rewind() {
-  ::lseek(fd_, 0, SEEK_SET);
+  platform::rewindFile(fd_);
   begin_ = end_ = 0;
   eof_ = false;
 }

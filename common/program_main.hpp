@@ -2,18 +2,18 @@
 // its one diagnostic line and the fault status.
 #pragma once
 
-#include <csignal>
 #include <string_view>
 
 #include "console.hpp"
 #include "fault.hpp"
+#include "platform.hpp"
 
 namespace gw {
 
 template <class Run>
 int runProgram(std::string_view program, Run run) {
   // A closed output stream is a write fault with its diagnostic, not a silent end.
-  std::signal(SIGPIPE, SIG_IGN);
+  platform::prepareStandardStreams();
   Console console;
   try {
     return run(console);

@@ -1,10 +1,7 @@
 #include "text_out.hpp"
 
-#include <cerrno>
-#include <fcntl.h>
-#include <unistd.h>
-
 #include "fault.hpp"
+#include "platform.hpp"
 
 namespace gw {
 
@@ -20,13 +17,12 @@ TextOut::~TextOut() {
   } catch (const Fault&) {
     // Nothing more can be done for a file whose last write fails while the run ends.
   }
-  if (owned_ && fd_ >= 0) ::close(fd_);
+  if (owned_) platform::closeFile(fd_);
 }
 
 std::unique_ptr<TextOut> TextOut::openFile(const std::string& name, int unit,
                                            bool emptyAtOnce) {
-  int flags = O_WRONLY | O_CREAT | O_CLOEXEC | (emptyAtOnce ? O_TRUNC : 0);
-  int fd = ::open(name.c_str(), flags, 0666);
+  int fd = platform::openFile(name, emptyAtOnce ? platform::Access::WriteEmpty : platform::Access::Write);
   if (fd < 0) throw Fault(FaultKind::CannotOpen, unit, name);
   auto out = std::make_unique<TextOut>(fd, name, unit, true);
   out->truncatePending_ = !emptyAtOnce;
@@ -42,13 +38,7 @@ void TextOut::makeRoom(std::size_t n) {
 }
 
 void TextOut::writeAll(const char* data, std::size_t n) {
-  while (n > 0) {
-    ssize_t done = ::write(fd_, data, n);
-    if (done < 0 && errno == EINTR) continue;
-    if (done <= 0) throw Fault(FaultKind::WriteFailed, unit_, name_);
-    data += done;
-    n -= static_cast<std::size_t>(done);
-  }
+  if (!platform::writeAll(fd_, data, n)) throw Fault(FaultKind::WriteFailed, unit_, name_);
 }
 
 void TextOut::flush() {
@@ -62,7 +52,7 @@ void TextOut::flush() {
   }
   if (truncatePending_) {
     truncatePending_ = false;
-    if (::ftruncate(fd_, 0) != 0) throw Fault(FaultKind::WriteFailed, unit_, name_);
+    if (!platform::truncateToEmpty(fd_)) throw Fault(FaultKind::WriteFailed, unit_, name_);
   }
   writeAll(buf_.get(), n);
 }

@@ -2,11 +2,10 @@
 
 #include <memory>
 #include <string>
-#include <unistd.h>
 
 #include "fault.hpp"
-#include "file_identity.hpp"
 #include "format.hpp"
+#include "platform.hpp"
 #include "free_form.hpp"
 #include "result_file.hpp"
 #include "run_state.hpp"
@@ -120,7 +119,7 @@ std::int32_t chooseKtype(Console& console) {
 }
 
 void refuseOutputName(const std::string& output, const std::string& other, const char* what) {
-  if (sameFile(output, other)) {
+  if (platform::sameFile(output, other)) {
     throw Fault(FaultKind::Refused, kOutputUnit, output,
                 std::string("the output file would overwrite ") + what + " " + other);
   }
@@ -129,7 +128,7 @@ void refuseOutputName(const std::string& output, const std::string& other, const
 // The MicroAVS scratch file is emptied as soon as it is opened: a result file
 // or work list by that name would be lost.
 void refuseScratchName(const std::string& input, const char* what) {
-  if (sameFile(kAvsTmp, input)) {
+  if (platform::sameFile(kAvsTmp, input)) {
     throw Fault(FaultKind::Refused, kAvsTmpUnit, kAvsTmp,
                 std::string("the MicroAVS scratch file would overwrite ") + what + " " + input);
   }
@@ -168,7 +167,7 @@ int runConverter(Console& console) {
   if (!confirmTotals(console, mesh)) {
     console.out().flush();
     static constexpr char kLine[] = "1111\r\n";
-    [[maybe_unused]] ssize_t n = ::write(2, kLine, sizeof kLine - 1);
+    platform::writeAll(platform::kStandardError, kLine, sizeof kLine - 1);
     return kNotConfirmedStatus;
   }
 

@@ -1,15 +1,13 @@
 // Menu 6 (INTERP): heads interpolated at points listed in a text file, written
 // for every step block of the result file.
-#include <cerrno>
-#include <fcntl.h>
 #include <memory>
 #include <string>
 
 #include "fault.hpp"
-#include "file_identity.hpp"
 #include "format.hpp"
 #include "free_form.hpp"
 #include "line_input.hpp"
+#include "platform.hpp"
 #include "point_locator.hpp"
 #include "writers.hpp"
 
@@ -22,9 +20,9 @@ const Format kPointLine("(E14.5,',',E14.5,',',E14.5)");
 // Opens the point file for reading; a missing file is created empty, so the
 // count read that follows ends the run with the end-of-file fault.
 std::unique_ptr<LineInput> openPointFile(const std::string& name) {
-  const int fd = ::open(name.c_str(), O_RDONLY | O_CREAT | O_CLOEXEC, 0666);
+  const int fd = platform::openFile(name, platform::Access::ReadOrCreate);
   if (fd < 0) {
-    throw Fault(errno == ENOENT ? FaultKind::FileNotFound : FaultKind::CannotOpen, kPointUnit, name);
+    throw Fault(platform::lastFailure().notFound ? FaultKind::FileNotFound : FaultKind::CannotOpen, kPointUnit, name);
   }
   return std::make_unique<LineInput>(fd, name, kPointUnit, true);
 }
@@ -52,7 +50,7 @@ void setUpPoints(Console& console, const Mesh& mesh, const std::string& outputNa
   const std::string name = console.readFileName();
   // The output file is emptied by its first write: reading the points from it
   // would lose them, so that name is refused while the file is still intact.
-  if (sameFile(name, outputName)) {
+  if (platform::sameFile(name, outputName)) {
     throw Fault(FaultKind::Refused, kOutputUnit, outputName,
                 "the output file would overwrite the point file " + name);
   }

@@ -6,12 +6,11 @@
 #include <filesystem>
 #include <string>
 #include <system_error>
-#include <unistd.h>
 #include <vector>
 
 #include "fault.hpp"
-#include "file_identity.hpp"
 #include "options.hpp"
+#include "platform.hpp"
 #include "result_file.hpp"
 #include "run_state.hpp"
 #include "vtk_export.hpp"
@@ -26,7 +25,7 @@ constexpr const char* kProgram = "postvtk";
 // A one-line progress report on standard error, kept only when it is a terminal.
 class Progress {
  public:
-  Progress() : shown_(::isatty(2) == 1) {}
+  Progress() : shown_(gw::platform::isTerminal(gw::platform::kStandardError)) {}
   void step(int written, std::int32_t la, double time) {
     if (!shown_) return;
     std::fprintf(stderr, "\r%s: %d written, step %d, time %s   ", kProgram, written, static_cast<int>(la),
@@ -52,7 +51,7 @@ void warn(Progress& progress, const std::string& text) {
 
 // The output files must never replace the result file they are made from.
 void refuseResultFile(const std::string& path, const std::string& resultFile) {
-  if (gw::sameFile(path, resultFile) || gw::sameFile(path + ".part", resultFile)) {
+  if (gw::platform::sameFile(path, resultFile) || gw::platform::sameFile(path + ".part", resultFile)) {
     throw gw::Fault(gw::FaultKind::Refused, gw::postconv::kOutputUnit, path,
                     "output file would replace the result file");
   }

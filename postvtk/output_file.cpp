@@ -1,12 +1,9 @@
 #include "output_file.hpp"
 
-#include <cerrno>
-#include <cstdio>
 #include <cstring>
-#include <fcntl.h>
-#include <unistd.h>
 
 #include "fault.hpp"
+#include "platform.hpp"
 
 namespace gw::postvtk {
 
@@ -16,36 +13,28 @@ constexpr std::size_t kBufferBytes = std::size_t{1} << 20;
 
 OutputFile::OutputFile(std::string path, int unit)
     : path_(std::move(path)), temp_(path_ + ".part"), unit_(unit), buffer_(kBufferBytes) {
-  fd_ = ::open(temp_.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-  if (fd_ < 0) throw Fault(FaultKind::CannotOpen, unit_, path_, std::string("cannot open file (") + std::strerror(errno) + ")");
+  fd_ = platform::openFile(temp_, platform::Access::WriteEmpty);
+  if (fd_ < 0) fail("cannot open file");
 }
 
 OutputFile::~OutputFile() {
   if (fd_ >= 0) {
-    ::close(fd_);
-    ::unlink(temp_.c_str());
+    platform::closeFile(fd_);
+    platform::removeFile(temp_);
   }
 }
 
-void OutputFile::fail() {
-  std::string why = std::string("write failed (") + std::strerror(errno) + ")";
-  ::close(fd_);
-  ::unlink(temp_.c_str());
+void OutputFile::fail(const char* what) {
+  const bool opened = fd_ >= 0;
+  std::string why = std::string(what) + " (" + platform::lastFailure().reason + ")";
+  platform::closeFile(fd_);
   fd_ = -1;
-  throw Fault(FaultKind::WriteFailed, unit_, path_, why);
+  platform::removeFile(temp_);
+  throw Fault(opened ? FaultKind::WriteFailed : FaultKind::CannotOpen, unit_, path_, why);
 }
 
 void OutputFile::drain(const char* data, std::size_t size) {
-  while (size > 0) {
-    ssize_t n = ::write(fd_, data, size);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) {
-      if (n == 0) errno = EIO;
-      fail();
-    }
-    data += n;
-    size -= static_cast<std::size_t>(n);
-  }
+  if (!platform::writeAll(fd_, data, size)) fail("write failed");
 }
 
 void OutputFile::write(std::string_view bytes) {
@@ -69,16 +58,16 @@ void OutputFile::commit() {
   if (fd_ < 0) throw Fault(FaultKind::WriteFailed, unit_, path_);
   drain(buffer_.data(), used_);
   used_ = 0;
-  if (::close(fd_) != 0) {
-    fd_ = -1;
-    std::string why = std::string("write failed (") + std::strerror(errno) + ")";
-    ::unlink(temp_.c_str());
+  const bool closed = platform::closeFile(fd_);
+  fd_ = -1;
+  if (!closed) {
+    std::string why = "write failed (" + platform::lastFailure().reason + ")";
+    platform::removeFile(temp_);
     throw Fault(FaultKind::WriteFailed, unit_, path_, why);
   }
-  fd_ = -1;
-  if (std::rename(temp_.c_str(), path_.c_str()) != 0) {
-    std::string why = std::string("cannot replace file (") + std::strerror(errno) + ")";
-    ::unlink(temp_.c_str());
+  if (!platform::replaceFile(temp_, path_)) {
+    std::string why = "cannot replace file (" + platform::lastFailure().reason + ")";
+    platform::removeFile(temp_);
     throw Fault(FaultKind::WriteFailed, unit_, path_, why);
   }
 }

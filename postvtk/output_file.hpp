@@ -28,7 +28,8 @@ class OutputFile {
 
  private:
   void drain(const char* data, std::size_t size);
-  [[noreturn]] void fail();
+  // Removes the temporary file and ends the run with `what` and the system's reason.
+  [[noreturn]] void fail(const char* what);
 
   std::string path_;
   std::string temp_;

@@ -5,10 +5,10 @@
 #include <string>
 
 #include "fault.hpp"
-#include "file_identity.hpp"
 #include "format.hpp"
 #include "free_form.hpp"
 #include "graph_data.hpp"
+#include "platform.hpp"
 #include "result_file.hpp"
 #include "series_store.hpp"
 
@@ -71,7 +71,7 @@ std::string chooseResultFile(Console& console, bool& fromWorkList) {
 // is refused before anything is written.
 void refuseCsvOverInput(const PointLists& lists, const std::string& file, const char* what) {
   for (const SeriesFile& csv : kSeriesFiles) {
-    if (!entries(lists, csv.series).empty() && sameFile(csv.name, file)) {
+    if (!entries(lists, csv.series).empty() && platform::sameFile(csv.name, file)) {
       throw Fault(FaultKind::Refused, csv.unit, csv.name,
                   std::string("the CSV file would overwrite ") + what + " " + file);
     }

@@ -1,10 +1,9 @@
 #include "graph_data.hpp"
 
 #include <algorithm>
-#include <cerrno>
-#include <fcntl.h>
 
 #include "fault.hpp"
+#include "platform.hpp"
 
 namespace gw::timehist {
 
@@ -47,7 +46,7 @@ GraphData readGraphData(LineInput& in) {
 }
 
 GraphData readGraphData(const std::string& name) {
-  int fd = ::open(name.c_str(), O_RDONLY | O_CREAT | O_CLOEXEC, 0666);
+  int fd = platform::openFile(name, platform::Access::ReadOrCreate);
   if (fd < 0) throw Fault(FaultKind::CannotOpen, kGraphDataUnit, name);
   LineInput in(fd, name, kGraphDataUnit, true);
   return readGraphData(in);

@@ -1,0 +1,72 @@
+// What differs between Linux and Windows: files by name and by descriptor, the
+// standard streams and the console. Every other source of the programs is the
+// same code on both systems and reaches the system only through this unit.
+//
+// Files are always binary: bytes go to and come from them unchanged (no line-end
+// translation, no end-of-file byte), and sizes and offsets are 64-bit. File
+// names are byte strings as the user typed them (code page 932 on Windows).
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+namespace gw::platform {
+
+// Descriptors of the standard streams.
+inline constexpr int kStandardInput = 0;
+inline constexpr int kStandardOutput = 1;
+inline constexpr int kStandardError = 2;
+
+// Sets up the standard streams for a run: binary, and a write to a closed pipe
+// is a failed write (with its diagnostic), not the end of the process.
+void prepareStandardStreams();
+
+enum class Access {
+  Read,          // an existing file, for reading
+  ReadOrCreate,  // for reading; a missing file is created empty first
+  Write,         // for writing from its start; created when missing, old bytes kept
+  WriteEmpty,    // for writing; created when missing, emptied at once
+};
+
+// Opens a file; -1 when it cannot be opened (see `lastFailure`).
+int openFile(const std::string& name, Access access);
+// Closes a file (nothing for -1); false when the system reports a fault, such as
+// buffered bytes that could not be written.
+bool closeFile(int fd);
+
+// Why the last failing call of this unit on this thread failed.
+struct Failure {
+  bool notFound = false;  // the file (or a folder on its path) does not exist
+  std::string reason;     // the system's words, e.g. "Permission denied"
+};
+const Failure& lastFailure();
+
+// Reads up to `size` bytes: the count read, 0 at the end of the file, -1 on a
+// fault. Interrupted reads are retried.
+std::ptrdiff_t readSome(int fd, void* buffer, std::size_t size);
+// Writes all `size` bytes; false on a fault.
+bool writeAll(int fd, const void* data, std::size_t size);
+// Empties an open file.
+bool truncateToEmpty(int fd);
+// Moves the read position back to the start.
+bool rewindFile(int fd);
+// The size of an open regular file; false when it is no regular file (a folder,
+// a pipe, a device).
+bool regularFileSize(int fd, std::uint64_t& size);
+// Tells the system that the file is read once, front to back.
+void adviseSequential(int fd);
+
+// Whether the descriptor is a terminal (a console window on Windows).
+bool isTerminal(int fd);
+
+// True when both names exist and are the same file. On Windows this holds for
+// names that differ in letter case or by a leading ".\" too.
+bool sameFile(const std::string& a, const std::string& b);
+
+// Removes a file; false when it cannot be removed.
+bool removeFile(const std::string& name);
+// Moves `from` to `to` in one step, replacing a file of that name.
+bool replaceFile(const std::string& from, const std::string& to);
+
+}  // namespace gw::platform

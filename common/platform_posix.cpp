@@ -1,0 +1,124 @@
+// The platform unit on Linux and other POSIX systems.
+#include "platform.hpp"
+
+#include <cerrno>
+#include <csignal>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace gw::platform {
+
+namespace {
+
+thread_local Failure failure;
+
+// Records errno as the reason of the call that just failed.
+void noteFailure() {
+  failure.notFound = errno == ENOENT || errno == ENOTDIR;
+  failure.reason = std::strerror(errno);
+}
+
+}  // namespace
+
+void prepareStandardStreams() { std::signal(SIGPIPE, SIG_IGN); }
+
+int openFile(const std::string& name, Access access) {
+  int flags = O_CLOEXEC;
+  switch (access) {
+    case Access::Read: flags |= O_RDONLY; break;
+    case Access::ReadOrCreate: flags |= O_RDONLY | O_CREAT; break;
+    case Access::Write: flags |= O_WRONLY | O_CREAT; break;
+    case Access::WriteEmpty: flags |= O_WRONLY | O_CREAT | O_TRUNC; break;
+  }
+  int fd;
+  do {
+    fd = ::open(name.c_str(), flags, 0666);
+  } while (fd < 0 && errno == EINTR);
+  if (fd < 0) noteFailure();
+  return fd;
+}
+
+bool closeFile(int fd) {
+  if (fd < 0 || ::close(fd) == 0) return true;
+  noteFailure();
+  return false;
+}
+
+const Failure& lastFailure() { return failure; }
+
+std::ptrdiff_t readSome(int fd, void* buffer, std::size_t size) {
+  for (;;) {
+    ssize_t n = ::read(fd, buffer, size);
+    if (n >= 0) return n;
+    if (errno == EINTR) continue;
+    noteFailure();
+    return -1;
+  }
+}
+
+bool writeAll(int fd, const void* data, std::size_t size) {
+  const char* p = static_cast<const char*>(data);
+  while (size > 0) {
+    ssize_t n = ::write(fd, p, size);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) {
+      if (n == 0) errno = EIO;
+      noteFailure();
+      return false;
+    }
+    p += n;
+    size -= static_cast<std::size_t>(n);
+  }
+  return true;
+}
+
+bool truncateToEmpty(int fd) {
+  if (::ftruncate(fd, 0) == 0) return true;
+  noteFailure();
+  return false;
+}
+
+bool rewindFile(int fd) {
+  if (::lseek(fd, 0, SEEK_SET) == 0) return true;
+  noteFailure();
+  return false;
+}
+
+bool regularFileSize(int fd, std::uint64_t& size) {
+  struct stat st {};
+  if (::fstat(fd, &st) != 0) {
+    noteFailure();
+    return false;
+  }
+  if (!S_ISREG(st.st_mode)) return false;
+  size = static_cast<std::uint64_t>(st.st_size);
+  return true;
+}
+
+void adviseSequential(int fd) { ::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL); }
+
+bool isTerminal(int fd) { return ::isatty(fd) == 1; }
+
+bool sameFile(const std::string& a, const std::string& b) {
+  struct stat sa {};
+  struct stat sb {};
+  if (::stat(a.c_str(), &sa) != 0 || ::stat(b.c_str(), &sb) != 0) return false;
+  return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+}
+
+bool removeFile(const std::string& name) {
+  if (::unlink(name.c_str()) == 0) return true;
+  noteFailure();
+  return false;
+}
+
+bool replaceFile(const std::string& from, const std::string& to) {
+  if (std::rename(from.c_str(), to.c_str()) == 0) return true;
+  noteFailure();
+  return false;
+}
+
+}  // namespace gw::platform
