@@ -8,7 +8,12 @@ command -v g++ >/dev/null || need+=(g++)
 command -v gfortran >/dev/null || need+=(gfortran)
 [ -f /usr/include/gtest/gtest.h ] || need+=(libgtest-dev)
 [ -f /usr/include/benchmark/benchmark.h ] || need+=(libbenchmark-dev)
-/usr/bin/python3 -c 'import vtk' 2>/dev/null || need+=(python3-vtk9)
+# ParaView's Python modules bring VTK's too (python3-vtk9 conflicts with them).
+/usr/bin/python3 -c 'import vtk, paraview' 2>/dev/null || need+=(python3-paraview)
+command -v xvfb-run >/dev/null || need+=(xvfb xauth)
+command -v chromium >/dev/null || need+=(chromium)
+command -v x86_64-w64-mingw32-g++-posix >/dev/null || need+=(g++-mingw-w64-x86-64)
+command -v wine >/dev/null || need+=(wine wine64)
 command -v clang++ >/dev/null || need+=(clang)
 ls /usr/lib/llvm-*/lib/clang/*/lib/linux/libclang_rt.fuzzer-x86_64.a >/dev/null 2>&1 || need+=(libclang-rt-dev)
 

@@ -1,0 +1,17 @@
+#!/usr/bin/env bash
+# The longer passes that CI runs after the default suite (tools/test.sh).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+# The whole suite once more under AddressSanitizer and UndefinedBehaviorSanitizer.
+cmake --preset asan
+cmake --build --preset asan -j2
+ctest --preset asan -j2
+
+# The runs that share their lines between two threads, under ThreadSanitizer.
+cmake --preset tsan
+cmake --build --preset tsan -j2
+ctest --preset tsan -j2
+
+# Every fuzz target for a few seconds (run tests/fuzz/run.sh 600 by hand for more).
+tests/fuzz/run.sh 5
