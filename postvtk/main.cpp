@@ -57,6 +57,13 @@ void refuseResultFile(const std::string& path, const std::string& resultFile) {
   }
 }
 
+// A file of the output folder. Joined with '/' on every system, so that the
+// names in messages are the same bytes on Linux and on Windows.
+std::string outputPath(const std::string& dir, const std::string& name) {
+  if (dir.empty()) return name;
+  return dir.back() == '/' ? dir + name : dir + "/" + name;
+}
+
 std::string blockName(const std::string& base, int block) {
   char digits[16];
   std::snprintf(digits, sizeof digits, "%04d", block);
@@ -81,7 +88,6 @@ int run(const Options& options, Progress& progress) {
                     "cannot create directory" + (error ? " (" + error.message() + ")" : std::string()));
   }
   const std::string base = options.base.empty() ? defaultBase(options.resultFile) : options.base;
-  const fs::path dir(options.outDir);
 
   StepWriter writer(mesh, options.ascii ? Encoding::Ascii : Encoding::Binary);
   const MeshArrays& arrays = writer.meshArrays();
@@ -107,7 +113,7 @@ int run(const Options& options, Progress& progress) {
     }
     if (!selected) continue;
     const std::string name = blockName(base, block);
-    const std::string path = (dir / name).string();
+    const std::string path = outputPath(options.outDir, name);
     refuseResultFile(path, options.resultFile);
     writer.write(step, path, gw::postconv::kOutputUnit);
     entries.push_back({step.time, name});
@@ -142,7 +148,7 @@ int run(const Options& options, Progress& progress) {
                        "written as 0, since text cannot carry them; the binary output keeps them");
   }
 
-  const std::string collection = (dir / (base + ".pvd")).string();
+  const std::string collection = outputPath(options.outDir, base + ".pvd");
   refuseResultFile(collection, options.resultFile);
   writeCollection(collection, gw::postconv::kOutputUnit, entries);
   progress.end();
@@ -154,6 +160,8 @@ int run(const Options& options, Progress& progress) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  // Binary standard streams: messages end with LF on every system.
+  gw::platform::prepareStandardStreams();
   Options options;
   try {
     options = parseOptions(std::vector<std::string>(argv + 1, argv + argc));

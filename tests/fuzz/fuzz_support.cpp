@@ -1,17 +1,17 @@
 #include "fuzz_support.hpp"
 
-#include <dirent.h>
-#include <fcntl.h>
-#include <sys/mman.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
+#include <random>
 #include <vector>
 
+#include "platform.hpp"
+
 namespace gw::fuzz {
+
+namespace fs = std::filesystem;
 
 void expect(bool condition, std::string_view what) {
   if (condition) return;
@@ -21,61 +21,62 @@ void expect(bool condition, std::string_view what) {
 
 namespace {
 
-void writeAll(int fd, std::string_view bytes) {
-  while (!bytes.empty()) {
-    ssize_t n = ::write(fd, bytes.data(), bytes.size());
-    expect(n > 0, "cannot write a scratch file of the fuzz harness");
-    bytes.remove_prefix(static_cast<std::size_t>(n));
-  }
+// Removes every file of a directory (the programs make no directories).
+void emptyDirectory(const fs::path& dir) {
+  std::error_code error;
+  for (const fs::directory_entry& entry : fs::directory_iterator(dir, error)) fs::remove(entry.path(), error);
 }
 
-// Removes every entry of the directory open as `dirFd` (files only: the
-// programs make no directories).
-void emptyDirectory(int dirFd) {
-  int fd = ::dup(dirFd);
-  DIR* dir = ::fdopendir(fd);
-  expect(dir != nullptr, "cannot list the private directory");
-  ::rewinddir(dir);
-  std::vector<std::string> names;
-  while (const dirent* entry = ::readdir(dir)) {
-    std::string name = entry->d_name;
-    if (name != "." && name != "..") names.push_back(name);
-  }
-  ::closedir(dir);
-  for (const std::string& name : names) ::unlinkat(dirFd, name.c_str(), 0);
-}
-
+// A directory private to this process, with `run` (the current directory of
+// program runs) and `files` (the in-memory files) in it; removed at exit.
 struct Scratch {
-  std::string path;
-  int fd = -1;
+  fs::path root;
+  fs::path run;
+  fs::path files;
+  unsigned next = 0;
 };
+
+fs::path makeUniqueDirectory() {
+  // Memory-backed where the system offers it.
+  std::error_code error;
+  fs::path base = fs::is_directory("/dev/shm", error) ? fs::path("/dev/shm") : fs::temp_directory_path();
+  std::random_device seed;
+  std::mt19937_64 pick(seed());
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    fs::path dir = base / ("gwpost-fuzz-" + std::to_string(pick()));
+    if (fs::create_directory(dir, error)) return dir;
+  }
+  expect(false, "cannot make the private directory");
+  return {};
+}
 
 Scratch& scratch() {
   // Never destroyed: the exit handler below still needs it after static
   // objects are gone.
   static Scratch& dir = *new Scratch([] {
     Scratch s;
-    const char* base = ::access("/dev/shm", W_OK) == 0 ? "/dev/shm" : std::getenv("TMPDIR");
-    std::string pattern = std::string(base != nullptr ? base : "/tmp") + "/gwpost-fuzz-XXXXXX";
-    std::vector<char> buf(pattern.begin(), pattern.end());
-    buf.push_back('\0');
-    expect(::mkdtemp(buf.data()) != nullptr, "cannot make the private directory");
-    s.path = buf.data();
-    s.fd = ::open(s.path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    expect(s.fd >= 0, "cannot open the private directory");
+    s.root = makeUniqueDirectory();
+    s.run = s.root / "run";
+    s.files = s.root / "files";
+    fs::create_directory(s.run);
+    fs::create_directory(s.files);
     std::atexit([] {
-      Scratch& d = scratch();
-      emptyDirectory(d.fd);
-      ::close(d.fd);
-      ::rmdir(d.path.c_str());
+      std::error_code error;
+      fs::remove_all(scratch().root, error);
     });
     return s;
   }());
   return dir;
 }
 
-int devNull() {
-  static int fd = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
+void writeAll(int fd, std::string_view bytes) {
+  expect(platform::writeAll(fd, bytes.data(), bytes.size()), "cannot write a scratch file of the fuzz harness");
+}
+
+// A file that takes the console text of a run, emptied for every run.
+int consoleSink() {
+  int fd = platform::openFile((scratch().files / "console").string(), platform::Access::WriteEmpty);
+  expect(fd >= 0, "cannot open the console file");
   return fd;
 }
 
@@ -106,63 +107,73 @@ class Records {
 
 }  // namespace
 
-MemoryFile::MemoryFile(std::string_view bytes) : fd_(::memfd_create("fuzz-input", MFD_CLOEXEC)) {
-  expect(fd_ >= 0, "memfd_create failed");
-  writeAll(fd_, bytes);
-  ::lseek(fd_, 0, SEEK_SET);
+MemoryFile::MemoryFile(std::string_view bytes) {
+  Scratch& dir = scratch();
+  path_ = (dir.files / ("input" + std::to_string(dir.next++))).string();
+  int fd = platform::openFile(path_, platform::Access::WriteEmpty);
+  expect(fd >= 0, "cannot make a scratch file");
+  writeAll(fd, bytes);
+  platform::closeFile(fd);
+  fd_ = platform::openFile(path_, platform::Access::Read);
+  expect(fd_ >= 0, "cannot open a scratch file");
 }
 
-MemoryFile::~MemoryFile() { ::close(fd_); }
+MemoryFile::~MemoryFile() {
+  platform::closeFile(fd_);
+  platform::removeFile(path_);
+}
 
-std::string MemoryFile::path() const { return "/proc/self/fd/" + std::to_string(fd_); }
-
-PrivateDirectory::PrivateDirectory() : previous_(::open(".", O_RDONLY | O_DIRECTORY | O_CLOEXEC)) {
+PrivateDirectory::PrivateDirectory() : previous_(fs::current_path()) {
   Scratch& dir = scratch();
-  emptyDirectory(dir.fd);
-  expect(::fchdir(dir.fd) == 0, "cannot enter the private directory");
+  emptyDirectory(dir.run);
+  std::error_code error;
+  fs::current_path(dir.run, error);
+  expect(!error, "cannot enter the private directory");
 }
 
 PrivateDirectory::~PrivateDirectory() {
-  if (previous_ >= 0) {
-    [[maybe_unused]] int rc = ::fchdir(previous_);
-    ::close(previous_);
-  }
+  std::error_code error;
+  fs::current_path(previous_, error);
 }
 
 void writeFile(const std::string& name, std::string_view bytes) {
-  int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  int fd = platform::openFile(name, platform::Access::WriteEmpty);
   expect(fd >= 0, "cannot write a file in the private directory");
   writeAll(fd, bytes);
-  ::close(fd);
+  platform::closeFile(fd);
 }
 
 std::optional<std::string> readFile(const std::string& name) {
-  int fd = ::open(name.c_str(), O_RDONLY | O_CLOEXEC);
+  int fd = platform::openFile(name, platform::Access::Read);
   if (fd < 0) return std::nullopt;
   std::string bytes;
   char buf[1 << 16];
   for (;;) {
-    ssize_t n = ::read(fd, buf, sizeof buf);
+    std::ptrdiff_t n = platform::readSome(fd, buf, sizeof buf);
     if (n <= 0) break;
     bytes.append(buf, static_cast<std::size_t>(n));
   }
-  ::close(fd);
+  platform::closeFile(fd);
   return bytes;
 }
 
 RunOutcome runProgram(const std::function<int(Console&)>& driver, std::string_view answers) {
   MemoryFile input(answers);
   RunOutcome outcome;
-  Console console(input.fd(), devNull());
-  try {
-    outcome.status = driver(console);
-  } catch (const Fault& fault) {
-    outcome.fault = fault.kind();
+  const int sink = consoleSink();
+  {
+    Console console(input.fd(), sink);
+    try {
+      outcome.status = driver(console);
+    } catch (const Fault& fault) {
+      outcome.fault = fault.kind();
+    }
+    try {
+      console.out().flush();
+    } catch (const Fault&) {
+    }
   }
-  try {
-    console.out().flush();
-  } catch (const Fault&) {
-  }
+  platform::closeFile(sink);
   return outcome;
 }
 

@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <filesystem>
 #include <functional>
 #include <optional>
 #include <string>
@@ -37,7 +38,7 @@ class Bytes {
   std::size_t at_ = 0;
 };
 
-// A file that lives in memory only; `path` opens it by name.
+// A scratch file of the given bytes, open for reading; `path` opens it afresh.
 class MemoryFile {
  public:
   explicit MemoryFile(std::string_view bytes);
@@ -45,15 +46,16 @@ class MemoryFile {
   MemoryFile(const MemoryFile&) = delete;
   MemoryFile& operator=(const MemoryFile&) = delete;
   int fd() const { return fd_; }
-  // A name under /proc/self/fd that opens this file afresh.
-  std::string path() const;
+  const std::string& path() const { return path_; }
 
  private:
-  int fd_;
+  std::string path_;
+  int fd_ = -1;
 };
 
 // While alive, the current directory is an empty directory private to this
-// process (made once, emptied for every run, removed at exit); the previous
+// process (made once, memory-backed where the system has /dev/shm, emptied for
+// every run, removed at exit); the previous
 // current directory is restored afterwards, so relative paths given to the
 // fuzzer keep working between runs.
 class PrivateDirectory {
@@ -64,7 +66,7 @@ class PrivateDirectory {
   PrivateDirectory& operator=(const PrivateDirectory&) = delete;
 
  private:
-  int previous_;
+  std::filesystem::path previous_;
 };
 
 // Files in the current directory.

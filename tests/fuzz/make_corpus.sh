@@ -6,6 +6,7 @@
 # usage: make_corpus.sh BIN_DIR OUT_DIR     (BIN_DIR holds resultgen)
 set -euo pipefail
 bin=$(cd "$1" && pwd)
+source "$(dirname "$0")/../programs.sh"
 out=$2
 rm -rf "$out"
 mkdir -p "$out"/{result_reader,postconv_run,timehist_run,point_file,graph_data,free_input,formatted_input,numeric_fields}
@@ -15,14 +16,14 @@ trap 'rm -rf "$work"' EXIT
 # --- result files --------------------------------------------------------
 (
   cd "$work"
-  "$bin/resultgen" sample --nx 2 --ny 2 --steps 0 --out r_empty.bin
-  "$bin/resultgen" sample --nx 3 --ny 3 --steps 2 --out r_3x3.bin
-  "$bin/resultgen" sample --nx 4 --ny 3 --steps 3 --split-every 2 --seed 7 --out r_4x3.bin
-  "$bin/resultgen" sample --nx 6 --ny 5 --steps 4 --split-every 3 --seed 3 --out r_6x5.bin
+  program resultgen sample --nx 2 --ny 2 --steps 0 --out r_empty.bin
+  program resultgen sample --nx 3 --ny 3 --steps 2 --out r_3x3.bin
+  program resultgen sample --nx 4 --ny 3 --steps 3 --split-every 2 --seed 7 --out r_4x3.bin
+  program resultgen sample --nx 6 --ny 5 --steps 4 --split-every 3 --seed 3 --out r_6x5.bin
 ) 2>/dev/null
 
 # Spelled-out files: the cases a solver never writes but a damaged file holds.
-desc() { cat >"$work/$1.txt"; "$bin/resultgen" text "$work/$1.txt" "$work/$1.bin"; }
+desc() { cat >"$work/$1.txt"; program resultgen text "$work/$1.txt" "$work/$1.bin"; }
 mesh='title SPELLED OUT
 node 0 0 0 0 0
 node 10 0 0 0 0

@@ -8,6 +8,7 @@
 # usage: nothing_lost.sh BIN_DIR     (BIN_DIR holds postconv, timehist, resultgen)
 set -u
 bin=$(cd "$1" && pwd)
+source "$(dirname "$0")/../programs.sh"
 root=$(mktemp -d)
 trap 'rm -rf "$root"' EXIT
 failed=0
@@ -19,7 +20,7 @@ fresh() {
   cases=$((cases + 1))
   dir=$root/$cases
   mkdir -p "$dir"
-  (cd "$dir" && "$bin/resultgen" sample --nx 4 --ny 3 --steps 3 --out RES.BIN --worklst 2>/dev/null)
+  (cd "$dir" && program resultgen sample --nx 4 --ny 3 --steps 3 --out RES.BIN --worklst 2>/dev/null)
   printf '3\r\n5.0 4.0\r\n12.5,9.0\r\n-1 -1\r\n' >"$dir/PTS.DAT"
   for csv in GHTIME.CSV GQTIME.csv GVDTIME.csv GVATIME.csv; do
     printf 'old %s of an earlier run\r\n' "$csv" >"$dir/$csv"
@@ -41,7 +42,7 @@ check() {
   shift 4
   local sums status
   sums=$(cd "$dir" && sha256sum "$@")
-  (cd "$dir" && printf "$answers" | "$bin/$program" >/dev/null 2>"$dir/.stderr")
+  (cd "$dir" && printf "$answers" | program "$program" >/dev/null 2>"$dir/.stderr")
   status=$?
   if [ "$status" != "$want" ]; then
     echo "FAIL $name: exit status $status, expected $want"

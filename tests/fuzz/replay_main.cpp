@@ -1,12 +1,11 @@
 // Runs a fuzz target once over each input file, the way the fuzzer replays a
 // corpus: `fuzz_TARGET [-options ignored] FILE_OR_DIRECTORY...`. Builds without
 // the fuzzer use it to run the regression inputs as ordinary tests.
-#include <dirent.h>
-#include <sys/stat.h>
-
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
@@ -16,34 +15,35 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
 namespace {
 
-void collect(const std::string& path, std::vector<std::string>& files) {
-  struct stat st {};
-  if (::stat(path.c_str(), &st) != 0) {
-    std::fprintf(stderr, "replay: %s does not exist\n", path.c_str());
+namespace fs = std::filesystem;
+
+// The files named, and the files of the folders named (sorted, hidden ones left out).
+void collect(const fs::path& path, std::vector<fs::path>& files) {
+  std::error_code error;
+  if (!fs::exists(path, error)) {
+    std::fprintf(stderr, "replay: %s does not exist\n", path.string().c_str());
     std::exit(2);
   }
-  if (!S_ISDIR(st.st_mode)) {
+  if (!fs::is_directory(path, error)) {
     files.push_back(path);
     return;
   }
-  DIR* dir = ::opendir(path.c_str());
-  std::vector<std::string> names;
-  while (const dirent* entry = dir != nullptr ? ::readdir(dir) : nullptr) {
-    if (entry->d_name[0] != '.') names.push_back(entry->d_name);
+  std::vector<fs::path> entries;
+  for (const fs::directory_entry& entry : fs::directory_iterator(path, error)) {
+    if (entry.path().filename().string()[0] != '.') entries.push_back(entry.path());
   }
-  if (dir != nullptr) ::closedir(dir);
-  std::sort(names.begin(), names.end());
-  for (const std::string& name : names) collect(path + "/" + name, files);
+  std::sort(entries.begin(), entries.end());
+  for (const fs::path& entry : entries) collect(entry, files);
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  std::vector<std::string> files;
+  std::vector<fs::path> files;
   for (int k = 1; k < argc; ++k) {
     if (argv[k][0] != '-') collect(argv[k], files);
   }
-  for (const std::string& file : files) {
+  for (const fs::path& file : files) {
     std::ifstream in(file, std::ios::binary);
     std::vector<char> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     LLVMFuzzerTestOneInput(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size());

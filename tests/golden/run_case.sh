@@ -3,7 +3,9 @@
 # directory, then every expected file compared byte for byte.
 #
 # usage: run_case.sh BIN_DIR CASE_DIR
-#   BIN_DIR holds postconv, timehist and resultgen.
+#   BIN_DIR holds postconv, timehist and resultgen (run as tests/programs.sh
+#   says; the Windows programs through exit_status.exe, which reports the
+#   whole exit status).
 #
 # A case directory (tests/golden/PROGRAM/NAME) holds:
 #   stdin       the answers typed at the prompts (required)
@@ -13,6 +15,8 @@
 #   stdout      the expected console text (optional)
 #   stderr      the expected standard error (when absent: none at all)
 #   status      the expected exit status (when absent: 0)
+#   status.windows  the expected exit status of the Windows programs, where it
+#               differs: Linux keeps only the low 8 bits of a status
 #   absent      names that must not exist after the run, one per line
 # With GOLDEN_BLESS=1 the case's stdout, stderr, status and out/ files are
 # rewritten from the run (review them before committing).
@@ -20,6 +24,7 @@ set -u
 bin=$(cd "$1" && pwd)
 case_dir=$(cd "$2" && pwd)
 program=$(basename "$(dirname "$case_dir")")
+source "$(dirname "$0")/../programs.sh"
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
@@ -28,14 +33,21 @@ if [ -d "$case_dir/in" ]; then
     [ -e "$f" ] || continue
     name=$(basename "$f")
     case $name in
-      *.rtxt) "$bin/resultgen" text "$f" "$work/${name%.rtxt}" || exit 1 ;;
+      *.rtxt) program resultgen text "$f" "$work/${name%.rtxt}" || exit 1 ;;
       *) cp -p "$f" "$work/$name" ;;
     esac
   done
 fi
 
-(cd "$work" && "$bin/$program" <"$case_dir/stdin" >"$work/.stdout" 2>"$work/.stderr")
-status=$?
+if on_windows; then
+  (cd "$work" && program exit_status .status "$bin/$program.exe" <"$case_dir/stdin" >"$work/.stdout" \
+    2>"$work/.stderr")
+  status=$(cat "$work/.status" 2>/dev/null || echo "none (exit_status did not report)")
+  rm -f "$work/.status"
+else
+  (cd "$work" && program "$program" <"$case_dir/stdin" >"$work/.stdout" 2>"$work/.stderr")
+  status=$?
+fi
 
 if [ "${GOLDEN_BLESS:-0}" = 1 ]; then
   cp "$work/.stdout" "$case_dir/stdout"
@@ -56,6 +68,7 @@ show_diff() {  # expected actual
 
 expected_status=0
 [ -f "$case_dir/status" ] && expected_status=$(cat "$case_dir/status")
+on_windows && [ -f "$case_dir/status.windows" ] && expected_status=$(cat "$case_dir/status.windows")
 [ "$status" = "$expected_status" ] || fail "exit status $status, expected $expected_status"
 
 if [ -f "$case_dir/stdout" ]; then

@@ -5,6 +5,7 @@
 # usage: command_line_test.sh BIN_DIR     (BIN_DIR holds postvtk and resultgen)
 set -u
 bin=$(cd "$1" && pwd)
+source "$(dirname "$0")/../programs.sh"
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 cd "$work"
@@ -19,7 +20,7 @@ fail() {
 run() {
   local expected=$1
   shift
-  "$bin/postvtk" "$@" >out.txt 2>err.txt
+  program postvtk "$@" >out.txt 2>err.txt
   local status=$?
   if [ "$status" != "$expected" ]; then
     fail "postvtk $* gave status $status, expected $expected; stderr: $(cat err.txt)"
@@ -54,7 +55,7 @@ step 7 3.0
 e 1 0 2
 e 1 0 2
 DESC
-"$bin/resultgen" text three.txt THREE.RES
+program resultgen text three.txt THREE.RES
 
 # --- usage errors: status 2, a message and a hint, nothing written
 run 2
@@ -108,7 +109,7 @@ node 1 0 0 0 0
 node 1 1 0 0 0
 elem 1 2 3 3 1 0
 DESC
-"$bin/resultgen" text mesh.txt MESH.RES
+program resultgen text mesh.txt MESH.RES
 run 1 MESH.RES -o mesh
 err_is "postvtk: MESH.RES holds no time step; nothing written"
 [ ! -e mesh/MESH.pvd ] || fail "mesh only wrote a collection"
@@ -119,18 +120,18 @@ err_is "postvtk: severe (1): file not found, unit 10, file NOPE.RES"
 # The last step block cut short: the steps before it are written, no collection,
 # no partly written file left behind.
 { cat three.txt; echo "drop 10"; } >cut.txt
-"$bin/resultgen" text cut.txt CUT.RES
+program resultgen text cut.txt CUT.RES
 run 2 CUT.RES -o cut
 err_is "postvtk: severe (2): end-of-file during read, unit 10, file CUT.RES"
 [ "$(listing cut)" = "CUT_0001.vtu CUT_0002.vtu " ] || fail "cut: $(listing cut)"
 # A node record shorter than NUMNP nodes.
 { cat three.txt; echo "numnp 7"; } >short.txt
-"$bin/resultgen" text short.txt SHORT.RES
+program resultgen text short.txt SHORT.RES
 run 2 SHORT.RES -o short
 err_is "postvtk: severe (4): input statement requires too much data, unit 10, file SHORT.RES"
 # More nodes than the converter's capacity.
 { cat three.txt; echo "numnp 44445"; } >big.txt
-"$bin/resultgen" text big.txt BIG.RES
+program resultgen text big.txt BIG.RES
 run 2 BIG.RES -o big
 err_has "postvtk: severe (9): the result file holds 44445 nodes, more than the 44444 this program holds"
 
@@ -158,7 +159,7 @@ elem 1 2 9 3 1 0
 elem 1 0 3 3 0 0
 step 1 1.0
 DESC
-"$bin/resultgen" text bad.txt BAD.RES
+program resultgen text bad.txt BAD.RES
 run 0 BAD.RES -o bad
 err_is "postvtk: warning: 2 element(s) with a corner number outside 1..3 left out, the first is element 2"
 grep -q 'NumberOfCells="1"' bad/BAD_0001.vtu || fail "bad corners: cell count"
@@ -173,7 +174,7 @@ elem 1 2 3 3 1 0
 step 1 1.0
 e 1 0 0
 DESC
-"$bin/resultgen" text zero.txt ZERO.RES
+program resultgen text zero.txt ZERO.RES
 run 0 ZERO.RES -o zero_bin
 err_empty
 run 0 ZERO.RES -o zero_txt --ascii

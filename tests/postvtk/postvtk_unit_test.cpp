@@ -9,12 +9,12 @@
 #include <limits>
 #include <sstream>
 #include <string>
-#include <unistd.h>
 #include <vector>
 
 #include "fault.hpp"
 #include "options.hpp"
 #include "output_file.hpp"
+#include "scratch_files.hpp"
 #include "vtk_export.hpp"
 
 namespace gw::postvtk {
@@ -173,20 +173,14 @@ std::string readFile(const std::string& name) {
 
 class PostvtkFilesTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    char pattern[] = "/tmp/postvtk_unit_XXXXXX";
-    ASSERT_NE(::mkdtemp(pattern), nullptr);
-    dir_ = pattern;
-  }
-  void TearDown() override { std::filesystem::remove_all(dir_); }
-  std::string path(const std::string& name) const { return dir_ + "/" + name; }
-  std::string dir_;
+  std::string path(const std::string& name) const { return dir_.file(name); }
+  gw::testing::ScratchDir dir_;
 };
 
 TEST_F(PostvtkFilesTest, AFileAppearsOnlyWhenComplete) {
   const std::string name = path("a.vtu");
   {
-    std::ofstream old(name);
+    std::ofstream old(name, std::ios::binary);
     old << "old";
   }
   {

@@ -23,6 +23,14 @@ except ImportError as error:
 vtk.vtkObject.GlobalWarningDisplayOff()
 
 BIN = os.path.abspath(sys.argv[1])
+
+
+def program(name):
+    """The command of the program NAME of the build: through the emulator of a
+    cross build (GWPOST_EMULATOR), with its executable suffix (GWPOST_EXE_SUFFIX)."""
+    emulator = os.environ.get("GWPOST_EMULATOR")
+    return ([emulator] if emulator else []) + [os.path.join(BIN, name + os.environ.get("GWPOST_EXE_SUFFIX", ""))]
+
 failures = []
 
 
@@ -194,7 +202,7 @@ def check_step_file(path, res, step, ascii_mode):
 
 
 def run_postvtk(*args):
-    done = subprocess.run([os.path.join(BIN, "postvtk"), *args], capture_output=True, text=True)
+    done = subprocess.run([*program("postvtk"), *args], capture_output=True, text=True)
     if done.returncode != 0:
         failures.append(f"postvtk {' '.join(args)}: status {done.returncode}: {done.stderr.strip()}")
     return done
@@ -267,11 +275,11 @@ e 1e300 -1e300 1e-300
 
 with tempfile.TemporaryDirectory() as work:
     os.chdir(work)
-    subprocess.run([os.path.join(BIN, "resultgen"), "sample", "--nx", "14", "--ny", "9", "--steps", "4",
+    subprocess.run([*program("resultgen"), "sample", "--nx", "14", "--ny", "9", "--steps", "4",
                     "--split-every", "3", "--seed", "7", "--out", "SAMPLE.RES"], check=True, capture_output=True)
     with open("special.txt", "w") as f:
         f.write(SPECIAL)
-    subprocess.run([os.path.join(BIN, "resultgen"), "text", "special.txt", "SPECIAL.RES"], check=True)
+    subprocess.run([*program("resultgen"), "text", "special.txt", "SPECIAL.RES"], check=True)
 
     check_export("SAMPLE.RES", "bin", "sample", [], [0, 1, 2, 3])
     check_export("SAMPLE.RES", "txt", "sample", ["--ascii"], [0, 1, 2, 3])

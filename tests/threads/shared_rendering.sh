@@ -7,12 +7,13 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
 bin=$(cd "$1" && pwd)
+source "$(dirname "$0")/../programs.sh"
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 cd "$work"
 
-"$bin/resultgen" sample --nx 100 --ny 90 --steps 2 --split-every 7 --out MESH.RES 2>/dev/null
-"$bin/resultgen" sample --nx 30 --ny 30 --steps 400 --split-every 0 --out HIST.RES 2>/dev/null
+program resultgen sample --nx 100 --ny 90 --steps 2 --split-every 7 --out MESH.RES 2>/dev/null
+program resultgen sample --nx 30 --ny 30 --steps 400 --split-every 0 --out HIST.RES 2>/dev/null
 awk 'BEGIN { srand(3); print 40; for (i = 0; i < 40; i++) printf "%.4f %.4f\n", rand() * 990, rand() * 890 }' >POINTS.DAT
 "$root/tools/full_graph_data.sh" 400 900 841 >GRAPH.DAT
 
@@ -23,10 +24,10 @@ compare() {
   shift 3
   local f
   rm -f "$@" AVS.tmp
-  printf "$answers" | GWPOST_THREADS=1 "$bin/$program" >one.stdout
+  printf "$answers" | GWPOST_THREADS=1 program "$program" >one.stdout
   for f in "$@"; do mv "$f" "one.$f"; done
   rm -f AVS.tmp
-  printf "$answers" | "$bin/$program" >two.stdout
+  printf "$answers" | program "$program" >two.stdout
   cmp -s one.stdout two.stdout || { echo "$label: console output differs"; failures=$((failures + 1)); }
   for f in "$@"; do
     cmp "one.$f" "$f" || { echo "$label: $f differs"; failures=$((failures + 1)); }

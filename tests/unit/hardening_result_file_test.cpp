@@ -2,9 +2,6 @@
 // framing, counts that the records or the program cannot hold.
 #include <gtest/gtest.h>
 
-#include <sys/mman.h>
-#include <unistd.h>
-
 #include <cstdint>
 #include <cstring>
 #include <functional>
@@ -12,6 +9,7 @@
 
 #include "fault.hpp"
 #include "result_file.hpp"
+#include "scratch_files.hpp"
 
 namespace gw {
 namespace {
@@ -66,18 +64,7 @@ class Records {
   std::string file_;
 };
 
-// The bytes as a file that opens by name.
-class MemoryFile {
- public:
-  explicit MemoryFile(const std::string& bytes) : fd_(::memfd_create("result", 0)) {
-    EXPECT_EQ(::write(fd_, bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size()));
-  }
-  ~MemoryFile() { ::close(fd_); }
-  std::string path() const { return "/proc/self/fd/" + std::to_string(fd_); }
-
- private:
-  int fd_;
-};
+using MemoryFile = testing::ScratchFile;
 
 FaultKind faultOf(const std::function<void()>& f) {
   try {

@@ -1,31 +1,20 @@
 // Free-form and formatted input: console answers, point files and fixed-column lists.
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
 #include <cstdint>
 #include <string>
 
 #include "fault.hpp"
 #include "line_input.hpp"
+#include "scratch_files.hpp"
 
 namespace gw {
 namespace {
 
-// Line input over a pipe holding `text`.
-class PipeInput {
+// Line input over a file holding `text`.
+class FileInput : public testing::TextInput {
  public:
-  explicit PipeInput(const std::string& text) {
-    int fds[2];
-    EXPECT_EQ(::pipe(fds), 0);
-    EXPECT_EQ(::write(fds[1], text.data(), text.size()), static_cast<ssize_t>(text.size()));
-    ::close(fds[1]);
-    in_ = std::make_unique<LineInput>(fds[0], "pipe", 42, true);
-  }
-  LineInput& operator*() { return *in_; }
-
- private:
-  std::unique_ptr<LineInput> in_;
+  explicit FileInput(const std::string& text) : TextInput(text, "pipe", 42) {}
 };
 
 FaultKind faultOf(const std::function<void()>& f) {
@@ -40,7 +29,7 @@ FaultKind faultOf(const std::function<void()>& f) {
 }
 
 TEST(LineInputTest, LinesEndWithLfOrCrLf) {
-  PipeInput in("one\r\ntwo\nthree");
+  FileInput in("one\r\ntwo\nthree");
   EXPECT_EQ((*in).nextLine().value(), "one");
   EXPECT_EQ((*in).nextLine().value(), "two");
   EXPECT_EQ((*in).nextLine().value(), "three");
@@ -48,7 +37,7 @@ TEST(LineInputTest, LinesEndWithLfOrCrLf) {
 }
 
 TEST(LineInputTest, FreeFormValues) {
-  PipeInput in("  12  \n-3,4.5e1 extra\n\n7\n1.5D2 , 2\n/\n,9\n");
+  FileInput in("  12  \n-3,4.5e1 extra\n\n7\n1.5D2 , 2\n/\n,9\n");
   std::int32_t a = 0, b = 0;
   double x = 0, y = 0;
   readFree(*in, {&a});
@@ -70,22 +59,22 @@ TEST(LineInputTest, FreeFormValues) {
 
 TEST(LineInputTest, FreeFormFaults) {
   for (const char* text : {"yes\n", "1.5\n", "99999999999\n", "--1\n", "+\n"}) {
-    PipeInput in(text);
+    FileInput in(text);
     std::int32_t a = 0;
     EXPECT_EQ(faultOf([&] { readFree(*in, {&a}); }), FaultKind::Conversion) << text;
   }
   for (const char* text : {"1..5\n", "e5\n", "1e\n", "nan\n"}) {
-    PipeInput in(text);
+    FileInput in(text);
     double x = 0;
     EXPECT_EQ(faultOf([&] { readFree(*in, {&x}); }), FaultKind::Conversion) << text;
   }
-  PipeInput in("1\n");
+  FileInput in("1\n");
   double x = 0, y = 0;
   EXPECT_EQ(faultOf([&] { readFree(*in, {&x, &y}); }), FaultKind::EndOfFile);
 }
 
 TEST(LineInputTest, FormattedText) {
-  PipeInput in("RESULT_FILE_NAME.BIN.old\r\nab\n");
+  FileInput in("RESULT_FILE_NAME.BIN.old\r\nab\n");
   EXPECT_EQ(readText(*in, 20), "RESULT_FILE_NAME.BIN");
   EXPECT_EQ(readText(*in, 5), "ab   ");
   EXPECT_EQ(faultOf([&] { readText(*in, 5); }), FaultKind::EndOfFile);
@@ -94,7 +83,7 @@ TEST(LineInputTest, FormattedText) {
 }
 
 TEST(LineInputTest, FixedColumnIntegers) {
-  PipeInput in("  100 1 2         -5\n\n   12\n  1a\n");
+  FileInput in("  100 1 2         -5\n\n   12\n  1a\n");
   std::int32_t v[6];
   readIntegerFields(*in, 5, v);  // blanks inside a field are ignored; a short line is padded
   EXPECT_EQ(v[0], 100);

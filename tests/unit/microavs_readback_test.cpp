@@ -6,7 +6,6 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
-#include <unistd.h>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -14,13 +13,14 @@
 #include <vector>
 
 #include "result_file.hpp"
+#include "scratch_files.hpp"
 
 namespace {
 
 namespace fs = std::filesystem;
 
-// The programs built next to this test binary.
-fs::path binDir() { return fs::read_symlink("/proc/self/exe").parent_path(); }
+// A program of the build (GWPOST_BIN_DIR and GWPOST_EXE_SUFFIX come from CMake).
+fs::path programPath(const std::string& name) { return fs::path(GWPOST_BIN_DIR) / (name + GWPOST_EXE_SUFFIX); }
 
 std::vector<std::string> readLines(const fs::path& name) {
   std::ifstream in(name, std::ios::binary);
@@ -51,30 +51,27 @@ void expectWritten(double written, double exact, const std::string& what) {
 
 class MicroAvsReadbackTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    std::string name = ::testing::TempDir() + "microavs_readback_XXXXXX";
-    ASSERT_NE(::mkdtemp(name.data()), nullptr);
-    dir_ = name;
-  }
-  void TearDown() override { fs::remove_all(dir_); }
-
-  // Runs a program of the build in the test directory.
+  // Runs a program of the build in the test directory, through the system's
+  // command interpreter (the same command line suits sh and cmd.exe).
   int run(const char* program, const char* arguments) {
-    std::string command = "cd '";
-    command.append(dir_.string()).append("' && '").append((binDir() / program).string());
-    command.append("' ").append(arguments);
-    return std::system(command.c_str());
+    const fs::path previous = fs::current_path();
+    fs::current_path(dir_);
+    std::string command = "\"";
+    command.append(programPath(program).string()).append("\" ").append(arguments);
+    const int status = std::system(command.c_str());
+    fs::current_path(previous);
+    return status;
   }
 
-  fs::path dir_;
+  gw::testing::ScratchDir scratch_;
+  const fs::path& dir_ = scratch_.path();
 };
 
 TEST_F(MicroAvsReadbackTest, GeneratedRunReadsBackAsItsData) {
-  const fs::path bin = binDir();
-  ASSERT_TRUE(fs::exists(bin / "resultgen") && fs::exists(bin / "postconv")) << bin;
+  ASSERT_TRUE(fs::exists(programPath("resultgen")) && fs::exists(programPath("postconv"))) << GWPOST_BIN_DIR;
   ASSERT_EQ(run("resultgen", "sample --nx 7 --ny 5 --steps 4 --seed 3 --split-every 3 --out RES.BIN"), 0);
   {
-    std::ofstream answers(dir_ / "answers");
+    std::ofstream answers(dir_ / "answers", std::ios::binary);
     answers << "0\n1\nRES.BIN\n0\n4\nAVS.OUT\n-1\n";
   }
   ASSERT_EQ(run("postconv", "<answers >console.txt"), 0);

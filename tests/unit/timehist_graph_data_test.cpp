@@ -2,28 +2,21 @@
 // columns, the faults of a short or malformed file, and a missing file.
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cstdint>
-#include <cstdlib>
+#include <filesystem>
 #include <string>
 #include <vector>
 
 #include "fault.hpp"
 #include "graph_data.hpp"
+#include "scratch_files.hpp"
 
 namespace gw::timehist {
 namespace {
 
 GraphData readText(const std::string& text) {
-  int fds[2];
-  EXPECT_EQ(::pipe(fds), 0);
-  EXPECT_EQ(::write(fds[1], text.data(), text.size()), static_cast<ssize_t>(text.size()));
-  ::close(fds[1]);
-  LineInput in(fds[0], "graph.dat", kGraphDataUnit, true);
-  return readGraphData(in);
+  testing::TextInput in(text, "graph.dat", kGraphDataUnit);
+  return readGraphData(*in);
 }
 
 FaultKind faultOf(const std::string& text) {
@@ -88,9 +81,8 @@ TEST(GraphDataTest, ShortOrMalformedFiles) {
 }
 
 TEST(GraphDataTest, MissingFileIsCreatedEmptyAndEndsTheRead) {
-  char dir[] = "/tmp/timehist_graph_XXXXXX";
-  ASSERT_NE(::mkdtemp(dir), nullptr);
-  const std::string name = std::string(dir) + "/graph.dat";
+  const gw::testing::ScratchDir dir;
+  const std::string name = dir.file("graph.dat");
   try {
     readGraphData(name);
     ADD_FAILURE() << "no fault";
@@ -98,11 +90,8 @@ TEST(GraphDataTest, MissingFileIsCreatedEmptyAndEndsTheRead) {
     EXPECT_EQ(fault.kind(), FaultKind::EndOfFile);
     EXPECT_EQ(fault.file(), name);
   }
-  struct stat st {};
-  EXPECT_EQ(::stat(name.c_str(), &st), 0);
-  EXPECT_EQ(st.st_size, 0);
-  ::unlink(name.c_str());
-  ::rmdir(dir);
+  EXPECT_TRUE(std::filesystem::exists(name));
+  EXPECT_EQ(std::filesystem::file_size(name), 0u);
 }
 
 }  // namespace
