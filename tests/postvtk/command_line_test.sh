@@ -81,7 +81,9 @@ grep -q 'timestep="3" group="" part="0" file="THREE_0003.vtu"' all/THREE.pvd || 
 grep -q '^postvtk: wrote all/THREE.pvd and 3 step file(s): 6 points, 2 cells$' out.txt || fail "summary: $(cat out.txt)"
 
 # A terminal on standard error gets the progress line (when script(1) can make one).
-if command -v script >/dev/null; then
+# Not under wine: wine draws its console on the terminal with cursor codes of its
+# own, so the bytes of the line cannot be compared there.
+if command -v script >/dev/null && ! on_windows; then
   script -qec "'$bin/postvtk' THREE.RES -o tty >/dev/null" tty.log </dev/null >/dev/null 2>&1
   grep -q $'\rpostvtk: 3 written, step 7, time 3 ' tty.log || fail "no progress line on a terminal: $(cat -A tty.log)"
 fi
