@@ -12,3 +12,24 @@ program() {
 
 # Whether the programs are Windows programs.
 on_windows() { [ "${GWPOST_EXE_SUFFIX:-}" = .exe ]; }
+
+# For the scripts of checks: `enter_scratch` moves into a fresh folder ($work),
+# removed at exit; `fail` reports and counts a failed check; `finish MESSAGE`
+# ends the script, failed when any check failed.
+enter_scratch() {
+  work=$(mktemp -d)
+  trap 'rm -rf "$work"' EXIT
+  cd "$work" || exit 2
+  failures=0
+}
+fail() {
+  echo "FAIL: $*"
+  failures=$((failures + 1))
+}
+finish() {
+  if [ "$failures" -gt 0 ]; then
+    echo "$failures failure(s)"
+    exit 1
+  fi
+  echo "$1"
+}

@@ -35,6 +35,22 @@
 
 namespace {
 
+// sin and cos from + - * / alone, so that a sample is the same bytes on every
+// system (the C libraries' sin and cos differ in the last bit here and there).
+double portableSin(double x) {
+  constexpr double kTwoPi = 6.283185307179586;
+  x -= kTwoPi * std::round(x / kTwoPi);  // into [-pi, pi]
+  const double x2 = x * x;
+  double term = x;
+  double sum = x;
+  for (int n = 3; n <= 31; n += 2) {
+    term *= -x2 / ((n - 1) * n);
+    sum += term;
+  }
+  return sum;
+}
+double portableCos(double x) { return portableSin(x + 1.5707963267948966); }
+
 struct Node {
   double x, y, aux, bl;
   std::int32_t ncode;
@@ -218,7 +234,7 @@ Run sampleRun(int nx, int ny, int steps, unsigned seed, int splitEvery) {
       bool edge = i == 0 || j == 0 || i == nx - 1 || j == ny - 1;
       double x = i * dx + (edge ? 0.0 : jitter(rng));
       double y = j * dy + (edge ? 0.0 : jitter(rng));
-      double bottom = -20.0 - 0.01 * x + 0.5 * std::sin(y / 37.0);
+      double bottom = -20.0 - 0.01 * x + 0.5 * portableSin(y / 37.0);
       run.nodes.push_back(Node{x, y, 0.001 * (1 + (i + j) % 7), bottom, i == 0 ? 1 : 0});
     }
   }
@@ -246,14 +262,14 @@ Run sampleRun(int nx, int ny, int steps, unsigned seed, int splitEvery) {
     block.time = 86400.0 * s;
     double t = static_cast<double>(s) / (steps > 0 ? steps : 1);
     for (const Node& n : run.nodes) {
-      double h = 50.0 - 10.0 * n.x / (length > 0 ? length : 1) + 2.0 * t * std::sin(n.y / 50.0 + t);
-      block.nodes.push_back(NodeResult{h > n.bl ? 1 : 0, h, 1.0e-4 * std::cos(n.x / 80.0) * t});
+      double h = 50.0 - 10.0 * n.x / (length > 0 ? length : 1) + 2.0 * t * portableSin(n.y / 50.0 + t);
+      block.nodes.push_back(NodeResult{h > n.bl ? 1 : 0, h, 1.0e-4 * portableCos(n.x / 80.0) * t});
     }
     for (const Element& e : run.elements) {
       const Node& a = run.nodes[static_cast<std::size_t>(e.ie[0] - 1)];
       double d = 5.0 + 0.01 * a.y + 0.1 * (e.ie[4] + 1);
-      double vx = 1.0e-3 * (1.0 + 0.2 * std::sin(a.y / 30.0 + t));
-      double vy = 2.0e-4 * std::cos(a.x / 45.0 - t);
+      double vx = 1.0e-3 * (1.0 + 0.2 * portableSin(a.y / 30.0 + t));
+      double vy = 2.0e-4 * portableCos(a.x / 45.0 - t);
       block.elements.push_back(ElementResult{vx * d, vy * d, d});
     }
     run.steps.push_back(block);

@@ -7,6 +7,7 @@ command -v cmake >/dev/null || need+=(cmake)
 command -v g++ >/dev/null || need+=(g++)
 command -v gfortran >/dev/null || need+=(gfortran)
 [ -f /usr/include/gtest/gtest.h ] || need+=(libgtest-dev)
+[ -f /usr/src/googletest/CMakeLists.txt ] || need+=(googletest)  # built for Windows by the windows preset
 [ -f /usr/include/benchmark/benchmark.h ] || need+=(libbenchmark-dev)
 # ParaView's Python modules bring VTK's too (python3-vtk9 conflicts with them).
 /usr/bin/python3 -c 'import vtk, paraview' 2>/dev/null || need+=(python3-paraview)

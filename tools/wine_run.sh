@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Runs a Windows program under wine: quiet, in the prefix WINEPREFIX (default
 # build/windows/wine), which is created on first use. Several runs may start at
-# once: the first creates the prefix while the others wait for it.
+# once: the first creates the prefix while the others wait for it. This is the
+# emulator of the windows preset (cmake/mingw-w64-x86_64.cmake).
 #
 # usage: wine_run.sh PROGRAM.exe [ARGS...]
 set -euo pipefail
@@ -17,4 +18,7 @@ if [ ! -f "$WINEPREFIX/system.reg" ]; then
     wineserver --wait 2>/dev/null || true
   ) 9>"$WINEPREFIX.lock"
 fi
+# One server for a burst of runs: it stays 30 s after the last program ends, so
+# that not every program pays the seconds wine takes to start its own services.
+wineserver -p30 2>/dev/null || true
 exec wine "$@"

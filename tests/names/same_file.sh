@@ -8,14 +8,7 @@
 set -u
 bin=$(cd "$1" && pwd)
 source "$(dirname "$0")/../programs.sh"
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-cd "$work"
-failures=0
-fail() {
-  echo "FAIL: $*"
-  failures=$((failures + 1))
-}
+enter_scratch
 
 # expect NAME PROGRAM STATUS STDERR ANSWERS [PROTECTED...]: runs PROGRAM with
 # ANSWERS (printf escapes); checks its status, its whole standard error (one
@@ -111,8 +104,4 @@ if on_windows; then
     gqtime.CSV GRAPH.DAT
 fi
 
-if [ "$failures" -gt 0 ]; then
-  echo "$failures failure(s)"
-  exit 1
-fi
-echo "file names: every check passed"
+finish "file names: every check passed"

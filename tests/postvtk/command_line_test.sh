@@ -6,15 +6,7 @@
 set -u
 bin=$(cd "$1" && pwd)
 source "$(dirname "$0")/../programs.sh"
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-cd "$work"
-failures=0
-
-fail() {
-  echo "FAIL: $*"
-  failures=$((failures + 1))
-}
+enter_scratch
 
 # run EXPECTED_STATUS ARGS...: runs postvtk, keeps out.txt and err.txt.
 run() {
@@ -184,8 +176,4 @@ err_has "postvtk: warning: 11 value(s) that are not finite numbers"
 grep -q 'format="ascii"' zero_txt/ZERO_0001.vtu || fail "--ascii wrote no ascii arrays"
 ! grep -qi 'nan\|inf' zero_txt/ZERO_0001.vtu || fail "--ascii wrote nan or inf"
 
-if [ "$failures" -gt 0 ]; then
-  echo "$failures failure(s)"
-  exit 1
-fi
-echo "all command-line checks passed"
+finish "all command-line checks passed"
