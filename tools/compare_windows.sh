@@ -33,6 +33,7 @@ rm -rf "$out"
 mkdir -p "$out"
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
+mkdir "$work/gen"
 
 pick() { echo $((RANDOM % ($2 - $1 + 1) + $1)); }  # pick LOW HIGH
 
@@ -65,12 +66,16 @@ draw_run() {
   rm -rf "$work/in" && mkdir -p "$work/in"
   (cd "$work/in" && "$linux/resultgen" sample --nx "$nx" --ny "$ny" --steps "$steps" --seed "$(pick 1 9999)" \
     --split-every "$(pick 0 7)" --out "$name" --worklst 2>/dev/null)
+  generated=""
   if ((run % 10 == 0)); then
-    (cd "$work/in" && "$wine" "$windows/resultgen.exe" sample --nx "$nx" --ny "$ny" --steps "$steps" \
-      --seed 5 --out W.RES 2>/dev/null && "$linux/resultgen" sample --nx "$nx" --ny "$ny" --steps "$steps" \
-      --seed 5 --out L.RES 2>/dev/null)
-    cmp -s "$work/in/W.RES" "$work/in/L.RES" || echo "run $run: resultgen wrote other bytes on Windows"
-    rm -f "$work/in/W.RES" "$work/in/L.RES"
+    local sample=(sample --nx "$nx" --ny "$ny" --steps "$steps" --seed 5 --out)
+    (cd "$work/gen" && "$linux/resultgen" "${sample[@]}" L.RES 2>/dev/null)
+    if ! (cd "$work/gen" && "$wine" "$windows/resultgen.exe" "${sample[@]}" W.RES 2>gen.err >/dev/null); then
+      generated=" resultgen did not run on Windows: $(head -c 300 "$work/gen/gen.err");"
+    elif ! cmp -s "$work/gen/W.RES" "$work/gen/L.RES"; then
+      generated=" resultgen wrote other bytes on Windows (--nx $nx --ny $ny --steps $steps --seed 5);"
+    fi
+    rm -f "$work/gen"/*
   fi
   case $(pick 0 19) in
     0) truncate -s "-$(pick 1 3000)" "$work/in/$name" 2>/dev/null ;;  # cut anywhere
@@ -128,7 +133,7 @@ for ((run = 1; run <= runs; run++)); do
   draw_run
   run_in lin
   run_in win
-  problems=""
+  problems=$generated
   lin_status=$(cat "$work/lin/.status") win_status=$(cat "$work/win/.status" 2>/dev/null || echo none)
   if [ "$win_status" != "$lin_status" ] && ! { [ "$win_status" = 1111 ] && [ "$lin_status" = 87 ]; }; then
     problems+=" status $lin_status on Linux, $win_status on Windows;"
