@@ -110,6 +110,16 @@ bool isDirectory(const std::wstring& wide) {
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
+// A read-only descriptor of a folder.
+int openFolder(const std::wstring& wide) {
+  HANDLE h = CreateFileW(wide.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                         OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return -1;
+  const int fd = _open_osfhandle(reinterpret_cast<intptr_t>(h), _O_RDONLY | _O_BINARY);
+  if (fd < 0) CloseHandle(h);
+  return fd;
+}
+
 HANDLE handleOf(int fd) { return reinterpret_cast<HANDLE>(_get_osfhandle(fd)); }
 
 // Where a file lives: its volume and its index on that volume.
@@ -157,8 +167,13 @@ int openFile(const std::string& name, Access access) {
   int fd = _wopen(wide.c_str(), flags, _S_IREAD | _S_IWRITE);
   if (fd >= 0) return fd;
   int error = errno;
-  // Windows refuses to open a folder as a file at all; Linux says what it is.
-  if (error == EACCES && isDirectory(wide)) error = EISDIR;
+  // Windows refuses to open a folder as a file at all. Linux opens one for
+  // reading (it is then no regular file and gives no bytes) and says what it is
+  // to any other access: so does this, for the same diagnostics.
+  if (error == EACCES && isDirectory(wide)) {
+    if (access == Access::Read && (fd = openFolder(wide)) >= 0) return fd;
+    error = EISDIR;
+  }
   noteFailure(error);
   return -1;
 }

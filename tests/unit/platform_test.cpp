@@ -87,6 +87,12 @@ TEST(PlatformTest, FailuresReadAsOnLinux) {
   EXPECT_EQ(platform::openFile(dir.path().string(), platform::Access::Write), -1);
   EXPECT_FALSE(platform::lastFailure().notFound);
   EXPECT_EQ(platform::lastFailure().reason, "Is a directory");
+  // A folder opens for reading, as no regular file.
+  const int folder = platform::openFile(dir.path().string(), platform::Access::Read);
+  std::uint64_t size = 0;
+  EXPECT_GE(folder, 0);
+  EXPECT_FALSE(platform::regularFileSize(folder, size));
+  platform::closeFile(folder);
   EXPECT_FALSE(platform::removeFile(dir.file("missing")));
   EXPECT_EQ(platform::lastFailure().reason, "No such file or directory");
 }
