@@ -57,6 +57,15 @@ bool regularFileSize(int fd, std::uint64_t& size);
 // Tells the system that the file is read once, front to back.
 void adviseSequential(int fd);
 
+// A block of `size` bytes of fresh zeroed memory, aligned to 4096 bytes at
+// least, for the large arrays of a run; nullptr when there is no memory. Where
+// the system offers it, the block is backed by large pages (2 MB on Linux), so
+// that the first touch of its memory costs one page fault per large page rather
+// than one per 4 KB.
+void* allocatePages(std::size_t size);
+// Gives back a block of `allocatePages` (with the size it was asked with).
+void freePages(void* block, std::size_t size);
+
 // Whether the descriptor is a terminal (a console window on Windows).
 bool isTerminal(int fd);
 

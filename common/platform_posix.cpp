@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -99,6 +100,37 @@ bool regularFileSize(int fd, std::uint64_t& size) {
 }
 
 void adviseSequential(int fd) { ::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL); }
+
+namespace {
+// The kernel backs a 2 MB-aligned stretch of an advised mapping with one
+// transparent huge page.
+constexpr std::size_t kHugePage = std::size_t{2} << 20;
+}  // namespace
+
+void* allocatePages(std::size_t size) {
+  if (size == 0 || size > SIZE_MAX - kHugePage) return nullptr;
+  // Map a huge page more than asked, then cut the block down to a 2 MB boundary.
+  const std::size_t mapped = size + kHugePage;
+  void* start = ::mmap(nullptr, mapped, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+  if (start == MAP_FAILED) {
+    noteFailure();
+    return nullptr;
+  }
+  const auto address = reinterpret_cast<std::uintptr_t>(start);
+  const std::uintptr_t aligned = (address + kHugePage - 1) & ~(std::uintptr_t{kHugePage} - 1);
+  if (aligned > address) ::munmap(start, aligned - address);
+  const std::uintptr_t end = address + mapped;
+  const std::uintptr_t blockEnd = aligned + size;
+  const std::uintptr_t tail = (blockEnd + 4095) & ~std::uintptr_t{4095};
+  if (end > tail) ::munmap(reinterpret_cast<void*>(tail), end - tail);
+  void* block = reinterpret_cast<void*>(aligned);
+  ::madvise(block, size, MADV_HUGEPAGE);  // a kernel without huge pages keeps small ones
+  return block;
+}
+
+void freePages(void* block, std::size_t size) {
+  if (block != nullptr) ::munmap(block, size);
+}
 
 bool isTerminal(int fd) { return ::isatty(fd) == 1; }
 

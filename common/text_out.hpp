@@ -8,6 +8,8 @@
 #include <string>
 #include <string_view>
 
+#include "run_array.hpp"
+
 namespace gw {
 
 class TextOut {
@@ -33,7 +35,7 @@ class TextOut {
   // call `advance` with the count actually written.
   char* claim(std::size_t n) {
     if (cap_ - len_ < n) makeRoom(n);
-    return buf_.get() + len_;
+    return buf_.data() + len_;
   }
   void advance(std::size_t n) { len_ += n; }
 
@@ -71,7 +73,9 @@ class TextOut {
   void makeRoom(std::size_t n);
   void writeAll(const char* data, std::size_t n);
 
-  std::unique_ptr<char[]> buf_;
+  // In run memory: the buffers of the in-memory blocks of every long run of
+  // lines reuse the same pages.
+  RunArray<char> buf_;
   std::size_t cap_ = 0;
   std::size_t len_ = 0;
   unsigned long long flushed_ = 0;

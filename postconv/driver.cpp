@@ -183,8 +183,7 @@ int runConverter(Console& console) {
   }
   std::unique_ptr<TextOut> out = TextOut::openFile(outputName, kOutputUnit);
 
-  NodeWork work;
-  work.resize(mesh.numnp);
+  NodeWork work;  // sized by the first step writer that uses it
   std::unique_ptr<TextOut> avsTmp;
   PointSet points;
   if (ktype == kMicroAvs) {

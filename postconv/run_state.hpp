@@ -2,9 +2,9 @@
 #pragma once
 
 #include <cstdint>
-#include <vector>
 
 #include "result_file.hpp"
+#include "run_array.hpp"
 
 namespace gw::postconv {
 
@@ -16,8 +16,8 @@ inline constexpr std::int32_t kCapacity = 44444;
 // of DVX, DVY, DVX/D, DVY/D (WVX, WVY, WVXD, WVYD) and how many values each
 // average holds (WCNT).
 struct NodeWork {
-  std::vector<double> wvx, wvy, wvxd, wvyd;
-  std::vector<std::int32_t> wcnt;
+  RunArray<double> wvx, wvy, wvxd, wvyd;
+  RunArray<std::int32_t> wcnt;
 
   // Zeroes the sums and counts of `nodes` nodes.
   void resize(std::int32_t nodes) {

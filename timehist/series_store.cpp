@@ -23,7 +23,7 @@ std::size_t rowsFor(std::int32_t capacity, std::size_t count) {
 }
 
 // The value of array slot n (1-based) when n names one, else 0.0.
-double at(const std::vector<double>& values, std::int32_t n) {
+double at(const RunArray<double>& values, std::int32_t n) {
   return n >= 1 && static_cast<std::size_t>(n) <= values.size() ? values[static_cast<std::size_t>(n) - 1]
                                                                     : 0.0;
 }

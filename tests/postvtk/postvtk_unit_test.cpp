@@ -119,7 +119,7 @@ TEST(PostvtkMeshTest, EveryDrawableElementBecomesACellAndTheRestAreCounted) {
   EXPECT_EQ(decode<std::int32_t>(a.property), (std::vector<std::int32_t>{1, 2, 0}));
   EXPECT_EQ(decode<std::int32_t>(a.element), (std::vector<std::int32_t>{1, 2, 3}));
   EXPECT_EQ(decode<double>(a.coordinates), (std::vector<double>{0, 0, 0, 1, 0, 0, 1, 1, 0, 0, 1, 0, 2, 0, 0}));
-  EXPECT_EQ(decode<double>(a.bl), m.bl);
+  EXPECT_EQ(decode<double>(a.bl), std::vector<double>(m.bl.begin(), m.bl.end()));
 }
 
 TEST(PostvtkMeshTest, NegativeCountsGiveAnEmptyGrid) {
