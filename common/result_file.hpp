@@ -34,7 +34,8 @@ struct Mesh {
   bool isNode(std::int32_t n) const { return n >= 1 && n <= numnp; }
 };
 
-// Items of one step block; each block overwrites the previous one.
+// Items of one step block; each block overwrites the previous one in the same
+// arrays, so that the run touches their memory once.
 struct Step {
   std::int32_t la = 0;           // LA
   double time = 0;               // TIME
@@ -59,6 +60,9 @@ class ResultFile {
 
  private:
   std::int32_t readCount(const char* what);
+  // Reads a record of `count` items of `itemBytes` bytes; `decode(p, i)` takes item i from p.
+  template <class DecodeItem>
+  void readItems(std::size_t itemBytes, std::size_t count, DecodeItem decode);
 
   BinaryRecordReader records_;
   std::int32_t capacity_;

@@ -1,7 +1,7 @@
 // Arrays that hold a run's data (the mesh, the current step, the node work
-// arrays, buffers): sized once from the counts of the result file and kept for
-// the whole run, or made again with the same size, such as the buffers of each
-// long run of lines.
+// arrays, the read buffer and text buffers): sized once from the counts of the
+// result file and kept for the whole run, or made again with the same size,
+// such as the buffers of each long run of lines.
 //
 // Their memory comes from run memory (see run_memory.cpp): large blocks that
 // the system backs with large pages where it can, so that touching the arrays
