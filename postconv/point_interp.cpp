@@ -22,7 +22,7 @@ const Format kPointLine("(E14.5,',',E14.5,',',E14.5)");
 std::unique_ptr<LineInput> openPointFile(const std::string& name) {
   const int fd = platform::openFile(name, platform::Access::ReadOrCreate);
   if (fd < 0) {
-    throw Fault(platform::lastFailure().notFound ? FaultKind::FileNotFound : FaultKind::CannotOpen, kPointUnit, name);
+    throw openFault(kPointUnit, name, true);
   }
   return std::make_unique<LineInput>(fd, name, kPointUnit, true);
 }
