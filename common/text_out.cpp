@@ -38,7 +38,8 @@ void TextOut::makeRoom(std::size_t n) {
 }
 
 void TextOut::writeAll(const char* data, std::size_t n) {
-  if (!platform::writeAll(fd_, data, n)) throw Fault(FaultKind::WriteFailed, unit_, name_);
+  const bool written = writer_ ? writer_(data, n) : platform::writeAll(fd_, data, n);
+  if (!written) throw Fault(FaultKind::WriteFailed, unit_, name_);
 }
 
 void TextOut::flush() {
