@@ -62,4 +62,17 @@ std::int32_t Console::readInteger(std::int32_t previous) {
 
 std::string Console::readFileName() { return fileNameFromField(readText(in_, kNameWidth)); }
 
+void reportWritten(TextOut& out, const std::vector<WrittenFile>& files) {
+  for (const WrittenFile& file : files) {
+    out.put("  wrote ");
+    out.put(file.name);
+    out.put(" (");
+    out.put(std::to_string(file.bytes));
+    out.put(file.bytes == 1 ? " byte, " : " bytes, ");
+    out.put(std::to_string(file.steps));
+    out.put(file.steps == 1 ? " step)" : " steps)");
+    out.endRecord();
+  }
+}
+
 }  // namespace gw

@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "line_input.hpp"
 #include "text_out.hpp"
@@ -58,5 +59,15 @@ class Console {
   LineInput in_;
   Utf8Console utf8_;
 };
+
+// A file a run has written, as the command-line runs report it.
+struct WrittenFile {
+  std::string name;
+  unsigned long long bytes = 0;
+  int steps = 0;
+};
+
+// One line per file: "  wrote NAME (BYTES bytes, STEPS steps)".
+void reportWritten(TextOut& out, const std::vector<WrittenFile>& files);
 
 }  // namespace gw

@@ -8,6 +8,7 @@
 #include <system_error>
 #include <vector>
 
+#include "arguments.hpp"
 #include "fault.hpp"
 #include "options.hpp"
 #include "platform.hpp"
@@ -163,6 +164,10 @@ int main(int argc, char** argv) {
   }
   if (options.help) {
     std::fputs(helpText(), stdout);
+    return 0;
+  }
+  if (options.version) {
+    std::printf("%s %.*s\n", kProgram, static_cast<int>(gw::kVersion.size()), gw::kVersion.data());
     return 0;
   }
   Progress progress;

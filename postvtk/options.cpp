@@ -76,6 +76,9 @@ Options parseOptions(const std::vector<std::string>& args) {
     if (name == "-h" || name == "--help") {
       noValue();
       options.help = true;
+    } else if (name == "--version") {
+      noValue();
+      options.version = true;
     } else if (name == "--ascii") {
       noValue();
       options.ascii = true;
@@ -100,7 +103,7 @@ Options parseOptions(const std::vector<std::string>& args) {
       throw UsageError("unknown option '" + arg + "'");
     }
   }
-  if (!options.help && !haveFile) throw UsageError("no result file given");
+  if (!options.help && !options.version && !haveFile) throw UsageError("no result file given");
   return options;
 }
 
@@ -130,6 +133,7 @@ const char* helpText() {
          "                           (the velocity of an element with D = 0): they are\n"
          "                           written as 0, with a warning\n"
          "  -h, --help               this text\n"
+         "  --version                the program's release\n"
          "\n"
          "Points carry H, Q, BL and the node averages of the element velocities over the\n"
          "active elements (velocity, D_velocity and their magnitudes); cells carry\n"
@@ -139,7 +143,8 @@ const char* helpText() {
          "shown on standard error when it is a terminal.\n"
          "\n"
          "Exit status: 0 written; 1 no selected step in the file, nothing written;\n"
-         "2 bad command line or a fault in reading or writing a file.\n";
+         "2 bad command line or a fault in reading or writing a file.\n"
+         "See README.md for more.\n";
 }
 
 }  // namespace gw::postvtk

@@ -19,6 +19,7 @@ struct Options {
   std::vector<std::int32_t> numbers;  // step numbers LA for StepChoice::Numbered, as given
   bool ascii = false;
   bool help = false;
+  bool version = false;
 };
 
 // A command line that cannot be run; the message says why.

@@ -24,6 +24,7 @@ TITLE = "試験流域".encode("cp932")
 RUNS = [
     # (label, arguments, answers)
     ("postconv dialogue", ["postconv"], b"0\n1\nRUN.RES\n1\n"),
+    ("postconv command line", ["postconv", "RUN.RES", "--kind", "restart", "-o", "out.dat"], b""),
     ("timehist dialogue", ["timehist"], b"1\nRUN.RES\nGRAPH.DAT\n"),
 ]
 
