@@ -42,6 +42,18 @@ void ArgumentWalker::noValue() const {
   if (hasInlineValue_) throw UsageError("option " + current_ + " takes no value");
 }
 
+bool ArgumentWalker::takeRequest(Request& request) const {
+  const bool help = current_ == "-h" || current_ == "--help";
+  if (!help && current_ != "--version") return false;
+  noValue();
+  if (help) {
+    request = Request::Help;
+  } else if (request != Request::Help) {
+    request = Request::Version;
+  }
+  return true;
+}
+
 void ArgumentWalker::unknownOption() const { throw UsageError("unknown option '" + current_ + "'"); }
 
 std::vector<std::string> argumentsOf(int argc, char** argv) {

@@ -22,6 +22,10 @@ class UsageError : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
+// What a program does with its command line: its run, or print its help or
+// its version.
+enum class Request { Run, Help, Version };
+
 // Walks the arguments after the program name. An option is an argument that
 // begins with '-' (but not "-" alone, and none after "--"); its value is the
 // text after '=' (--name=VALUE) or the next argument. Every other argument is
@@ -39,6 +43,9 @@ class ArgumentWalker {
   std::string value();
   // A UsageError when the option was given a value with '='.
   void noValue() const;
+  // True when the option is -h, --help or --version, which sets `request`
+  // (help wins over version).
+  bool takeRequest(Request& request) const;
   // The UsageError of an option this program does not know.
   [[noreturn]] void unknownOption() const;
 
@@ -54,9 +61,6 @@ class ArgumentWalker {
 
 // Arguments 1..argc-1 as strings.
 std::vector<std::string> argumentsOf(int argc, char** argv);
-
-// What a program does with its command line besides its run.
-enum class Request { Run, Help, Version };
 
 // "PROGRAM: MESSAGE (PROGRAM --help lists the options)" on standard error.
 void reportUsageError(std::string_view program, const UsageError& error);

@@ -52,12 +52,7 @@ CommandLine parseCommandLine(const std::vector<std::string>& args) {
       }
       if (arg.empty()) throw UsageError("the result file name is empty");
       line.resultFile = arg;
-    } else if (arg == "-h" || arg == "--help") {
-      walk.noValue();
-      line.request = Request::Help;
-    } else if (arg == "--version") {
-      walk.noValue();
-      if (line.request != Request::Help) line.request = Request::Version;
+    } else if (walk.takeRequest(line.request)) {
     } else if (arg == "--kind") {
       line.ktype = kindNamed(walk.value());
     } else if (arg == "-o" || arg == "--output") {

@@ -13,12 +13,7 @@ CommandLine parseCommandLine(const std::vector<std::string>& args) {
     const std::string& arg = walk.current();
     if (!walk.isOption()) {
       operands.push_back(arg);
-    } else if (arg == "-h" || arg == "--help") {
-      walk.noValue();
-      line.request = Request::Help;
-    } else if (arg == "--version") {
-      walk.noValue();
-      if (line.request != Request::Help) line.request = Request::Version;
+    } else if (walk.takeRequest(line.request)) {
     } else if (arg == "-C") {
       line.csvFolder = walk.value();
     } else {
