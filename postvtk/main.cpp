@@ -4,11 +4,13 @@
 #include <cstdio>
 #include <exception>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <system_error>
 #include <vector>
 
 #include "fault.hpp"
+#include "html_view.hpp"
 #include "options.hpp"
 #include "platform.hpp"
 #include "result_file.hpp"
@@ -83,12 +85,15 @@ int run(const Options& options, Progress& progress) {
   const std::string base = options.base.empty() ? defaultBase(options.resultFile) : options.base;
   const fs::path dir(options.outDir);
 
-  StepWriter writer(mesh, options.ascii ? Encoding::Ascii : Encoding::Binary);
-  const MeshArrays& arrays = writer.meshArrays();
-  if (arrays.leftOut > 0) {
-    warn(progress, std::to_string(arrays.leftOut) + " element(s) with a corner number outside 1.." +
+  std::optional<StepWriter> writer;
+  if (options.vtk) writer.emplace(mesh, options.ascii ? Encoding::Ascii : Encoding::Binary);
+  std::optional<HtmlView> page;
+  if (options.html) page.emplace(mesh);
+  const std::int32_t leftOut = writer ? writer->meshArrays().leftOut : page->cells().leftOut;
+  if (leftOut > 0) {
+    warn(progress, std::to_string(leftOut) + " element(s) with a corner number outside 1.." +
                        std::to_string(mesh.numnp) + " left out, the first is element " +
-                       std::to_string(arrays.firstLeftOut));
+                       std::to_string(writer ? writer->meshArrays().firstLeftOut : page->cells().firstLeftOut));
   }
 
   std::vector<CollectionEntry> entries;
@@ -106,13 +111,16 @@ int run(const Options& options, Progress& progress) {
         break;
     }
     if (!selected) continue;
-    const std::string name = blockName(base, block);
-    const std::string path = (dir / name).string();
-    refuseResultFile(path, options.resultFile);
-    writer.write(step, path, gw::postconv::kOutputUnit);
-    entries.push_back({step.time, name});
+    if (writer) {
+      const std::string name = blockName(base, block);
+      const std::string path = (dir / name).string();
+      refuseResultFile(path, options.resultFile);
+      writer->write(step, path, gw::postconv::kOutputUnit);
+      entries.push_back({step.time, name});
+    }
+    if (page) page->addStep(step);
     found.push_back(step.la);
-    progress.step(static_cast<int>(entries.size()), step.la, step.time);
+    progress.step(static_cast<int>(found.size()), step.la, step.time);
   }
 
   std::vector<std::int32_t> missing;
@@ -123,7 +131,7 @@ int run(const Options& options, Progress& progress) {
       if (!seen) missing.push_back(n);
     }
   }
-  if (entries.empty()) {
+  if (found.empty()) {
     progress.end();
     if (options.steps == StepChoice::Numbered) {
       std::fprintf(stderr, "%s: no step numbered %s in %s; nothing written\n", kProgram, joinNumbers(missing).c_str(),
@@ -136,18 +144,29 @@ int run(const Options& options, Progress& progress) {
   if (!missing.empty()) {
     warn(progress, "no step numbered " + joinNumbers(missing) + " in " + options.resultFile);
   }
-  if (writer.nonFinite() > 0) {
-    warn(progress, std::to_string(writer.nonFinite()) +
+  if (writer && writer->nonFinite() > 0) {
+    warn(progress, std::to_string(writer->nonFinite()) +
                        " value(s) that are not finite numbers (such as the velocity of an element with D = 0) "
                        "written as 0, since text cannot carry them; the binary output keeps them");
   }
 
-  const std::string collection = (dir / (base + ".pvd")).string();
-  refuseResultFile(collection, options.resultFile);
-  writeCollection(collection, gw::postconv::kOutputUnit, entries);
-  progress.end();
-  std::printf("%s: wrote %s and %zu step file(s): %d points, %d cells\n", kProgram, collection.c_str(),
-              entries.size(), static_cast<int>(arrays.points), static_cast<int>(arrays.cells));
+  if (writer) {
+    const std::string collection = (dir / (base + ".pvd")).string();
+    refuseResultFile(collection, options.resultFile);
+    writeCollection(collection, gw::postconv::kOutputUnit, entries);
+    progress.end();
+    std::printf("%s: wrote %s and %zu step file(s): %d points, %d cells\n", kProgram, collection.c_str(),
+                entries.size(), static_cast<int>(writer->meshArrays().points),
+                static_cast<int>(writer->meshArrays().cells));
+  }
+  if (page) {
+    const std::string path = (dir / (base + ".html")).string();
+    refuseResultFile(path, options.resultFile);
+    page->write(path, gw::postconv::kOutputUnit);
+    progress.end();
+    std::printf("%s: wrote %s: %zu step(s), %d nodes, %zu cells\n", kProgram, path.c_str(), page->steps(),
+                static_cast<int>(mesh.nodes()), page->cells().element.size());
+  }
   return 0;
 }
 

@@ -79,6 +79,13 @@ Options parseOptions(const std::vector<std::string>& args) {
     } else if (name == "--ascii") {
       noValue();
       options.ascii = true;
+    } else if (name == "--html") {
+      noValue();
+      options.html = true;
+    } else if (name == "--html-only") {
+      noValue();
+      options.html = true;
+      options.vtk = false;
     } else if (name == "-o" || name == "--output-dir") {
       options.outDir = takeValue();
       if (options.outDir.empty()) throw UsageError(name + " needs a directory name");
@@ -101,6 +108,7 @@ Options parseOptions(const std::vector<std::string>& args) {
     }
   }
   if (!options.help && !haveFile) throw UsageError("no result file given");
+  if (options.ascii && !options.vtk) throw UsageError("--ascii sets how the VTK files hold their values; --html-only writes none");
   return options;
 }
 
@@ -112,6 +120,7 @@ std::string defaultBase(const std::string& resultFile) {
 
 const char* helpText() {
   return "usage: postvtk RESULT_FILE [-o OUTDIR] [--steps all|last|N,...] [--name BASE] [--ascii]\n"
+         "                           [--html | --html-only]\n"
          "\n"
          "Writes the time steps of a groundwater flow result file as VTK XML unstructured\n"
          "grids (one BASE_NNNN.vtu per step, NNNN the position of the step block in the\n"
@@ -129,6 +138,9 @@ const char* helpText() {
          "                           text cannot carry values that are not finite numbers\n"
          "                           (the velocity of an element with D = 0): they are\n"
          "                           written as 0, with a warning\n"
+         "  --html                   also write BASE.html, a view of the selected steps\n"
+         "                           for any web browser (see below)\n"
+         "  --html-only              write BASE.html only, no .vtu or .pvd files\n"
          "  -h, --help               this text\n"
          "\n"
          "Points carry H, Q, BL and the node averages of the element velocities over the\n"
@@ -137,6 +149,12 @@ const char* helpText() {
          "element number. Every element is kept, inactive ones too; an element with a\n"
          "corner number outside 1..NUMNP is left out with a warning. A progress line is\n"
          "shown on standard error when it is a terminal.\n"
+         "\n"
+         "BASE.html is one self-contained file (no network needed) that opens by\n"
+         "double-click: the mesh coloured by H, Q, the velocity magnitude or D of a step,\n"
+         "a colour bar, a slider and play button over the steps, pan (drag), zoom (wheel)\n"
+         "and the node and element under the pointer with their values. Values are held\n"
+         "as 32-bit reals.\n"
          "\n"
          "Exit status: 0 written; 1 no selected step in the file, nothing written;\n"
          "2 bad command line or a fault in reading or writing a file.\n";

@@ -18,6 +18,8 @@ struct Options {
   StepChoice steps = StepChoice::All;
   std::vector<std::int32_t> numbers;  // step numbers LA for StepChoice::Numbered, as given
   bool ascii = false;
+  bool vtk = true;    // the .vtu files and their .pvd collection
+  bool html = false;  // the browser view BASE.html
   bool help = false;
 };
 

@@ -100,6 +100,14 @@ run 1 THREE.RES -o none --steps 99,98
 err_is "postvtk: no step numbered 99, 98 in THREE.RES; nothing written"
 [ ! -e none/THREE.pvd ] || fail "99,98 wrote a collection"
 
+# --- the browser view beside the VTK files, or instead of them
+run 0 THREE.RES -o html --html
+[ "$(listing html)" = "THREE.html THREE.pvd THREE_0001.vtu THREE_0002.vtu THREE_0003.vtu " ] || fail "--html: $(listing html)"
+grep -q '^postvtk: wrote html/THREE.html: 3 step(s), 6 nodes, 2 cells$' out.txt || fail "--html summary: $(cat out.txt)"
+run 0 THREE.RES -o html_only --html-only --steps 7
+[ "$(listing html_only)" = "THREE.html " ] || fail "--html-only: $(listing html_only)"
+grep -q '"la":\[7,7\]' html_only/THREE.html || fail "--html-only --steps 7: steps in the page"
+
 # --- a file with the mesh part only has nothing to write
 cat >mesh.txt <<'DESC'
 title MESH ONLY

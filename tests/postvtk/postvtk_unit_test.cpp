@@ -29,6 +29,8 @@ TEST(PostvtkOptionsTest, DefaultsAndEveryOption) {
   EXPECT_EQ(plain.base, "");
   EXPECT_EQ(plain.steps, StepChoice::All);
   EXPECT_FALSE(plain.ascii);
+  EXPECT_TRUE(plain.vtk);
+  EXPECT_FALSE(plain.html);
 
   Options full = parse({"-o", "out/dir", "--steps", "3,-1,7", "--name", "case", "--ascii", "run.RES"});
   EXPECT_EQ(full.outDir, "out/dir");
@@ -38,6 +40,11 @@ TEST(PostvtkOptionsTest, DefaultsAndEveryOption) {
   EXPECT_TRUE(full.ascii);
 
   EXPECT_EQ(parse({"--steps=last", "r"}).steps, StepChoice::Last);
+  // The page beside the VTK files, or instead of them.
+  Options beside = parse({"r", "--html"});
+  EXPECT_TRUE(beside.html && beside.vtk);
+  Options instead = parse({"r", "--html-only"});
+  EXPECT_TRUE(instead.html && !instead.vtk);
   // The last --steps counts, and a choice of all drops earlier numbers.
   Options again = parse({"--steps", "4", "--steps", "all", "r"});
   EXPECT_EQ(again.steps, StepChoice::All);
@@ -64,6 +71,8 @@ TEST(PostvtkOptionsTest, BadCommandLinesAreRefused) {
       {"a.RES", "--name", ".."},
       {"a.RES", "--name", ""},
       {"a.RES", "--ascii=yes"},         // flag with a value
+      {"a.RES", "--html=1"},
+      {"a.RES", "--html-only", "--ascii"},  // text VTK files, but none written
   };
   for (const auto& args : bad) {
     std::string line;
