@@ -315,6 +315,11 @@
       return x0 <= x1 ? { x0, y0, x1, y1 } : { x0: 0, y0: 0, x1: 1, y1: 1 };
     }
 
+    sizeChanged() {
+      const box = this.canvas.getBoundingClientRect(), ratio = window.devicePixelRatio || 1;
+      return Math.max(1, Math.round(box.width * ratio)) !== this.width || Math.max(1, Math.round(box.height * ratio)) !== this.height;
+    }
+
     resize() {
       const ratio = window.devicePixelRatio || 1;
       const box = this.canvas.getBoundingClientRect();
@@ -520,6 +525,7 @@
       notes.push('drag to pan, wheel to zoom, double-click to fit');
       $('status').textContent = notes.join('  \u00b7  ');
       new ResizeObserver(() => {
+        if (!this.view.sizeChanged()) return;  // the first call, on observing
         this.view.resize();
         this.view.fit();
         this.redraw();

@@ -58,6 +58,7 @@ class Browser:
         os.close(from_browser_write)
         self._buffer = b""
         self._next_id = 0
+        self._page = None
         self.events = []
 
     def __enter__(self):
@@ -120,15 +121,17 @@ class Browser:
             self.events.append(self._read_message(deadline))
 
     def open_page(self, url):
-        targets = self.send("Target.getTargets")["targetInfos"]
-        target = next(t["targetId"] for t in targets if t["type"] == "page")
-        session = self.send("Target.attachToTarget", {"targetId": target, "flatten": True})["sessionId"]
-        page = Page(self, session)
-        for domain in ("Page", "Runtime", "Log"):
-            page.send(f"{domain}.enable")
-        page.send("Page.navigate", {"url": url})
-        self.wait_event("Page.loadEventFired", session)
-        return page
+        """Loads `url` in the browser's page (attached to on the first call)."""
+        if self._page is None:
+            targets = self.send("Target.getTargets")["targetInfos"]
+            target = next(t["targetId"] for t in targets if t["type"] == "page")
+            session = self.send("Target.attachToTarget", {"targetId": target, "flatten": True})["sessionId"]
+            self._page = Page(self, session)
+            for domain in ("Page", "Runtime", "Log"):
+                self._page.send(f"{domain}.enable")
+        self._page.send("Page.navigate", {"url": url})
+        self.wait_event("Page.loadEventFired", self._page.session)
+        return self._page
 
 
 class Page:

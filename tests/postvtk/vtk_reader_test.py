@@ -7,11 +7,13 @@ Exits 77 (skipped) when the vtk module cannot be imported.
 """
 import math
 import os
-import struct
 import subprocess
 import sys
 import tempfile
 import xml.etree.ElementTree as ET
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from result_records import divide, read_result  # noqa: E402
 
 try:
     import vtk
@@ -32,42 +34,6 @@ def check(condition, what):
 
 
 # ---- the result file, parsed independently of the programs ------------------
-
-def records(path):
-    data = open(path, "rb").read()
-    at = 0
-    while at < len(data):
-        (size,) = struct.unpack_from("<i", data, at)
-        yield data[at + 4:at + 4 + size]
-        at += size + 8
-
-
-def read_result(path):
-    recs = list(records(path))
-    title, numnp_rec, node_rec, numel_rec, elem_rec = recs[:5]
-    numnp = struct.unpack("<i", numnp_rec[:4])[0]
-    numel = struct.unpack("<i", numel_rec[:4])[0]
-    nodes = [struct.unpack_from("<ddddi", node_rec, 36 * n) for n in range(numnp)]
-    elems = [struct.unpack_from("<iiiiid", elem_rec, 28 * e) for e in range(numel)]
-    steps = []
-    for k in range(5, len(recs), 3):
-        la, time = struct.unpack("<id", recs[k][:12])
-        nres = [struct.unpack_from("<idd", recs[k + 1], 20 * n) for n in range(numnp)]
-        eres = [struct.unpack_from("<ddd", recs[k + 2], 24 * e) for e in range(numel)]
-        steps.append({"la": la, "time": time, "h": [r[1] for r in nres], "q": [r[2] for r in nres],
-                      "dvx": [r[0] for r in eres], "dvy": [r[1] for r in eres], "d": [r[2] for r in eres]})
-    return {"title": title, "x": [n[0] for n in nodes], "y": [n[1] for n in nodes],
-            "bl": [n[3] for n in nodes], "ie": [e[:5] for e in elems], "steps": steps}
-
-
-def divide(a, b):
-    """IEEE division as the programs do it: x/0 is inf or nan, not an exception."""
-    if b != 0:
-        return a / b
-    if a == 0 or math.isnan(a):
-        return math.nan
-    return math.copysign(math.inf, a) * math.copysign(1.0, b)
-
 
 def corner_count(ie):
     return 3 if ie[2] == ie[3] else 4
