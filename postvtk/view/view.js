@@ -341,7 +341,7 @@
     fit() {
       const { x0, y0, x1, y1 } = this.bounds;
       const w = Math.max(x1 - x0, 1e-30), h = Math.max(y1 - y0, 1e-30);
-      this.scale = 0.94 * Math.min(this.width / w, this.height / h);
+      this.scale = this.fitScale = 0.94 * Math.min(this.width / w, this.height / h);
       this.cx = (x0 + x1) / 2;
       this.cy = (y0 + y1) / 2;
       this.rastered = false;
@@ -363,7 +363,7 @@
 
     zoomAt(px, py, factor) {
       const [x, y] = this.toModel(px, py);
-      this.scale *= factor;
+      this.scale = Math.min(Math.max(this.scale * factor, 1e-2 * this.fitScale), 1e6 * this.fitScale);
       this.cx = x - (px - this.width / 2) / this.scale;
       this.cy = y - (this.height / 2 - py) / this.scale;
       this.rastered = false;
@@ -391,18 +391,18 @@
         const bottom = Math.min(height - 1, Math.floor(Math.max(ay, by, cy) - 0.5));
         if (left > right || top > bottom) continue;
         let area = (bx - ax) * (cy - ay) - (by - ay) * (cx - ax);
-        if (!(area !== 0)) continue;
+        if (!(Math.abs(area) > 0)) continue;  // no area, or corners that are not numbers
         const sign = area > 0 ? 1 : -1;
         area *= sign;
-        // Edge functions, each positive inside: weight of a (edge bc), b (edge ca), c (edge ab).
-        const abx = sign * -(cy - by), aby = sign * (cx - bx), ab0 = -abx * bx - aby * by;
-        const bbx = sign * -(ay - cy), bby = sign * (ax - cx), bb0 = -bbx * cx - bby * cy;
-        const cbx = sign * -(by - ay), cby = sign * (bx - ax), cb0 = -cbx * ax - cby * ay;
+        // The corners' weights as linear functions of the pixel centre (x, y), each
+        // from the edge opposite the corner, all at least 0 inside the triangle.
+        const aX = sign * (by - cy), aY = sign * (cx - bx), a0 = -aX * bx - aY * by;
+        const bX = sign * (cy - ay), bY = sign * (ax - cx), b0 = -bX * cx - bY * cy;
+        const cX = sign * (ay - by), cY = sign * (bx - ax), c0 = -cX * ax - cY * ay;
         const inv = 1 / area;
         for (let py = top; py <= bottom; py++) {
-          const y = py + 0.5;
-          let x = left + 0.5;
-          let wa = abx * x + aby * y + ab0, wb = bbx * x + bby * y + bb0, wc = cbx * x + cby * y + cb0;
+          const x = left + 0.5, y = py + 0.5;
+          let wa = aX * x + aY * y + a0, wb = bX * x + bY * y + b0, wc = cX * x + cY * y + c0;
           let k = py * width + left;
           for (let px = left; px <= right; px++, k++) {
             if (wa >= 0 && wb >= 0 && wc >= 0) {
@@ -410,9 +410,9 @@
               pixWb[k] = wb * inv;
               pixWc[k] = wc * inv;
             }
-            wa += abx;
-            wb += bbx;
-            wc += cbx;
+            wa += aX;
+            wb += bX;
+            wc += cX;
           }
         }
       }
