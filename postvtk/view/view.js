@@ -103,69 +103,86 @@
     return fixedTables;
   }
 
-  // Inflates `src` into `out`, which must be exactly the size of the data.
-  function inflateRaw(src, out) {
-    let at = 0, buffer = 0, held = 0, o = 0;
-    const need = (n) => {
-      while (held < n) { buffer |= (src[at++] | 0) << held; held += 8; }
-    };
-    const take = (n) => {
-      need(n);
-      const v = buffer & ((1 << n) - 1);
-      buffer >>>= n;
-      held -= n;
+  // Bits of a deflate stream, least significant first.
+  class BitReader {
+    constructor(src) {
+      this.src = src;
+      this.at = 0;
+      this.buffer = 0;
+      this.held = 0;
+    }
+
+    fill(n) {
+      while (this.held < n) {
+        this.buffer |= (this.src[this.at++] | 0) << this.held;
+        this.held += 8;
+      }
+    }
+
+    take(n) {
+      this.fill(n);
+      const v = this.buffer & ((1 << n) - 1);
+      this.buffer >>>= n;
+      this.held -= n;
       return v;
-    };
-    const decode = (table) => {
-      need(15);
-      const entry = table[buffer & (table.length - 1)];
+    }
+
+    // The next symbol of the code whose decoding table is `table`.
+    decode(table) {
+      this.fill(15);
+      const entry = table[this.buffer & (table.length - 1)];
       const l = entry & 15;
       if (l === 0) throw new Error('bad packed data: no such code');
-      buffer >>>= l;
-      held -= l;
+      this.buffer >>>= l;
+      this.held -= l;
       return entry >> 4;
-    };
-    let final = 0;
+    }
+
+    toByte() {
+      this.buffer >>>= this.held & 7;
+      this.held -= this.held & 7;
+    }
+  }
+
+  function dynamicHuffmanTables(bits) {
+    const hlit = bits.take(5) + 257, hdist = bits.take(5) + 1, hclen = bits.take(4) + 4;
+    const codeLengths = new Uint8Array(19);
+    for (let k = 0; k < hclen; k++) codeLengths[CODE_LENGTH_ORDER[k]] = bits.take(3);
+    const lengthTable = huffmanTable(codeLengths);
+    const lengths = new Uint8Array(hlit + hdist);
+    for (let k = 0; k < lengths.length;) {
+      const symbol = bits.decode(lengthTable);
+      if (symbol < 16) { lengths[k++] = symbol; continue; }
+      const repeat = symbol === 16 ? 3 + bits.take(2) : symbol === 17 ? 3 + bits.take(3) : 11 + bits.take(7);
+      lengths.fill(symbol === 16 ? lengths[k - 1] : 0, k, k + repeat);
+      k += repeat;
+    }
+    return [huffmanTable(lengths.subarray(0, hlit)), huffmanTable(lengths.subarray(hlit))];
+  }
+
+  // Inflates `src` into `out`, which must be exactly the size of the data.
+  function inflateRaw(src, out) {
+    const bits = new BitReader(src);
+    let o = 0, final = 0;
     while (!final) {
-      final = take(1);
-      const kind = take(2);
+      final = bits.take(1);
+      const kind = bits.take(2);
       if (kind === 0) {
-        buffer >>>= held & 7;
-        held -= held & 7;
-        const length = take(16);
-        take(16);
-        for (let k = 0; k < length; k++) out[o++] = take(8);
+        bits.toByte();
+        const length = bits.take(16);
+        bits.take(16);
+        for (let k = 0; k < length; k++) out[o++] = bits.take(8);
         continue;
       }
-      let literals, distances;
-      if (kind === 1) {
-        [literals, distances] = fixedHuffmanTables();
-      } else if (kind === 2) {
-        const hlit = take(5) + 257, hdist = take(5) + 1, hclen = take(4) + 4;
-        const codeLengths = new Uint8Array(19);
-        for (let k = 0; k < hclen; k++) codeLengths[CODE_LENGTH_ORDER[k]] = take(3);
-        const lengthTable = huffmanTable(codeLengths);
-        const lengths = new Uint8Array(hlit + hdist);
-        for (let k = 0; k < lengths.length;) {
-          const symbol = decode(lengthTable);
-          if (symbol < 16) { lengths[k++] = symbol; continue; }
-          const repeat = symbol === 16 ? 3 + take(2) : symbol === 17 ? 3 + take(3) : 11 + take(7);
-          const value = symbol === 16 ? lengths[k - 1] : 0;
-          lengths.fill(value, k, k + repeat);
-          k += repeat;
-        }
-        literals = huffmanTable(lengths.subarray(0, hlit));
-        distances = huffmanTable(lengths.subarray(hlit));
-      } else {
-        throw new Error('bad packed data: block kind 3');
-      }
+      if (kind === 3) throw new Error('bad packed data: block kind 3');
+      const [literals, distances] = kind === 1 ? fixedHuffmanTables() : dynamicHuffmanTables(bits);
       for (;;) {
-        const symbol = decode(literals);
+        const symbol = bits.decode(literals);
         if (symbol < 256) { out[o++] = symbol; continue; }
         if (symbol === 256) break;
-        const length = LENGTH_BASE[symbol - 257] + take(LENGTH_EXTRA[symbol - 257]);
-        const code = decode(distances);
-        const distance = DISTANCE_BASE[code] + take(DISTANCE_EXTRA[code]);
+        const length = LENGTH_BASE[symbol - 257] + bits.take(LENGTH_EXTRA[symbol - 257]);
+        const code = bits.decode(distances);
+        const distance = DISTANCE_BASE[code] + bits.take(DISTANCE_EXTRA[code]);
         if (distance > o) throw new Error('bad packed data: reference before the start');
         if (distance === 1) {
           out.fill(out[o - 1], o, o + length);
