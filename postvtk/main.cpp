@@ -109,8 +109,9 @@ int run(const Options& options, Progress& progress) {
     const std::string name = blockName(base, block);
     const std::string path = (dir / name).string();
     refuseResultFile(path, options.resultFile);
-    writer.write(step, path, gw::postconv::kOutputUnit);
-    entries.push_back({step.time, name});
+    const double timeValue = options.time == TimeChoice::Index ? block : step.time;
+    writer.write(step, timeValue, path, gw::postconv::kOutputUnit);
+    entries.push_back({timeValue, name, step.la});
     found.push_back(step.la);
     progress.step(static_cast<int>(entries.size()), step.la, step.time);
   }
@@ -136,11 +137,8 @@ int run(const Options& options, Progress& progress) {
   if (!missing.empty()) {
     warn(progress, "no step numbered " + joinNumbers(missing) + " in " + options.resultFile);
   }
-  if (writer.nonFinite() > 0) {
-    warn(progress, std::to_string(writer.nonFinite()) +
-                       " value(s) that are not finite numbers (such as the velocity of an element with D = 0) "
-                       "written as 0, since text cannot carry them; the binary output keeps them");
-  }
+  const std::string order = timeOrderWarning(entries);
+  if (!order.empty()) warn(progress, order);
 
   const std::string collection = (dir / (base + ".pvd")).string();
   refuseResultFile(collection, options.resultFile);
