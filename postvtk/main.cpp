@@ -69,7 +69,41 @@ std::string joinNumbers(const std::vector<std::int32_t>& numbers) {
   return text;
 }
 
-int run(const Options& options, Progress& progress) {
+// The collection file of the run and the step files written so far. Once a step
+// file is written the collection must be written too, however the run ends, so
+// that it never lists files of an earlier run.
+struct Written {
+  std::string collection;
+  std::vector<CollectionEntry> entries;
+  bool closed = false;  // the collection has been written, or its writing tried
+
+  bool mustClose() const { return !closed && !entries.empty(); }
+};
+
+// Writes the collection of the step files written. When it cannot be written,
+// the old collection is removed, since it would list files of an earlier run.
+void closeCollection(Written& written) {
+  written.closed = true;
+  try {
+    writeCollection(written.collection, gw::postconv::kOutputUnit, written.entries);
+  } catch (...) {
+    gw::platform::removeFile(written.collection);
+    throw;
+  }
+}
+
+// Closes the collection after a fault and says so, as the end of the fault's line.
+std::string closeAfterFault(Written& written) {
+  try {
+    closeCollection(written);
+  } catch (const std::exception& fault) {
+    return std::string("; no collection written (") + fault.what() + ")";
+  }
+  return "; " + written.collection + " lists the " + std::to_string(written.entries.size()) +
+         " step file(s) written before the fault";
+}
+
+int run(const Options& options, Progress& progress, Written& written) {
   gw::ResultFile file(options.resultFile, gw::postconv::kResultUnit, gw::postconv::kCapacity);
   gw::Mesh mesh;
   file.readMesh(mesh);
@@ -82,6 +116,8 @@ int run(const Options& options, Progress& progress) {
   }
   const std::string base = options.base.empty() ? defaultBase(options.resultFile) : options.base;
   const fs::path dir(options.outDir);
+  written.collection = (dir / (base + ".pvd")).string();
+  refuseResultFile(written.collection, options.resultFile);
 
   StepWriter writer(mesh, options.ascii ? Encoding::Ascii : Encoding::Binary);
   const MeshArrays& arrays = writer.meshArrays();
@@ -91,7 +127,7 @@ int run(const Options& options, Progress& progress) {
                        std::to_string(arrays.firstLeftOut));
   }
 
-  std::vector<CollectionEntry> entries;
+  std::vector<CollectionEntry>& entries = written.entries;
   std::vector<std::int32_t> found;
   gw::Step step;
   int block = 0;
@@ -137,16 +173,18 @@ int run(const Options& options, Progress& progress) {
   if (!missing.empty()) {
     warn(progress, "no step numbered " + joinNumbers(missing) + " in " + options.resultFile);
   }
-  const std::string order = timeOrderWarning(entries);
-  if (!order.empty()) warn(progress, order);
 
-  const std::string collection = (dir / (base + ".pvd")).string();
-  refuseResultFile(collection, options.resultFile);
-  writeCollection(collection, gw::postconv::kOutputUnit, entries);
+  closeCollection(written);
   progress.end();
-  std::printf("%s: wrote %s and %zu step file(s): %d points, %d cells\n", kProgram, collection.c_str(),
+  std::printf("%s: wrote %s and %zu step file(s): %d points, %d cells\n", kProgram, written.collection.c_str(),
               entries.size(), static_cast<int>(arrays.points), static_cast<int>(arrays.cells));
   return 0;
+}
+
+// Warns of steps placed at a time that does not follow the step before them.
+void warnOfTimeOrder(Progress& progress, const std::vector<CollectionEntry>& entries) {
+  const std::string text = timeOrderWarning(entries);
+  if (!text.empty()) warn(progress, text);
 }
 
 }  // namespace
@@ -164,15 +202,20 @@ int main(int argc, char** argv) {
     return 0;
   }
   Progress progress;
+  Written written;
+  std::string diagnostic;
   try {
-    return run(options, progress);
+    const int status = run(options, progress, written);
+    warnOfTimeOrder(progress, written.entries);
+    return status;
   } catch (const gw::Fault& fault) {
-    progress.end();
-    std::fprintf(stderr, "%s\n", gw::diagnosticLine(kProgram, fault).c_str());
-    return gw::kFaultExitStatus;
+    diagnostic = gw::diagnosticLine(kProgram, fault);
   } catch (const std::exception& error) {  // out of memory and the like
-    progress.end();
-    std::fprintf(stderr, "%s: %s\n", kProgram, error.what());
-    return gw::kFaultExitStatus;
+    diagnostic = std::string(kProgram) + ": " + error.what();
   }
+  if (written.mustClose()) diagnostic += closeAfterFault(written);
+  warnOfTimeOrder(progress, written.entries);
+  progress.end();
+  std::fprintf(stderr, "%s\n", diagnostic.c_str());
+  return gw::kFaultExitStatus;
 }

@@ -149,7 +149,8 @@ const char* helpText() {
          "a terminal.\n"
          "\n"
          "Exit status: 0 written; 1 no selected step in the file, nothing written;\n"
-         "2 bad command line or a fault in reading or writing a file.\n";
+         "2 bad command line or a fault in reading or writing a file. A fault after step\n"
+         "files were written still writes BASE.pvd, listing those files.\n";
 }
 
 }  // namespace gw::postvtk

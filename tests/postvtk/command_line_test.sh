@@ -116,13 +116,22 @@ err_is "postvtk: MESH.RES holds no time step; nothing written"
 # --- result-file faults: the one-line diagnostic of the other programs, status 2
 run 2 NOPE.RES
 err_is "postvtk: severe (1): file not found, unit 10, file NOPE.RES"
-# The last step block cut short: the steps before it are written, no collection,
-# no partly written file left behind.
+# The last step block cut short: the steps before it are written, and the collection
+# lists exactly them, replacing the one of a longer earlier run; no partly written
+# file is left behind.
+run 0 THREE.RES -o cut --name CUT
 { cat three.txt; echo "drop 10"; } >cut.txt
 "$bin/resultgen" text cut.txt CUT.RES
 run 2 CUT.RES -o cut
-err_is "postvtk: severe (2): end-of-file during read, unit 10, file CUT.RES"
-[ "$(listing cut)" = "CUT_0001.vtu CUT_0002.vtu " ] || fail "cut: $(listing cut)"
+err_is "postvtk: severe (2): end-of-file during read, unit 10, file CUT.RES; cut/CUT.pvd lists the 2 step file(s) written before the fault"
+[ "$(listing cut)" = "CUT.pvd CUT_0001.vtu CUT_0002.vtu CUT_0003.vtu " ] || fail "cut: $(listing cut)"
+[ "$(datasets cut/CUT.pvd)" = 2 ] && ! grep -q CUT_0003 cut/CUT.pvd || fail "cut: collection $(cat cut/CUT.pvd)"
+# A collection that cannot be written (a folder in its place) is a fault of its own.
+mkdir -p nopvd/THREE.pvd
+run 2 THREE.RES -o nopvd
+err_has "postvtk: severe (8): cannot replace file"
+run 2 CUT.RES -o nopvd --name THREE
+err_has "file CUT.RES; no collection written (cannot replace file"
 # A node record shorter than NUMNP nodes.
 { cat three.txt; echo "numnp 7"; } >short.txt
 "$bin/resultgen" text short.txt SHORT.RES
@@ -141,11 +150,16 @@ touch plain
 run 2 THREE.RES -o plain
 err_has "postvtk: severe (7): cannot create directory"
 
-# --- an output name that is the result file is refused and the file kept
+# --- an output name that is the result file is refused and the file kept; the
+# collection's name is refused before any step file is written
 cp THREE.RES R_0001.vtu
 run 2 R_0001.vtu --name R
 err_is "postvtk: severe (9): output file would replace the result file, unit 8, file ./R_0001.vtu"
 cmp -s THREE.RES R_0001.vtu || fail "the result file was changed"
+mkdir pvd && cp THREE.RES pvd/P.pvd
+run 2 pvd/P.pvd -o pvd
+err_is "postvtk: severe (9): output file would replace the result file, unit 8, file pvd/P.pvd"
+[ "$(listing pvd)" = "P.pvd " ] && cmp -s THREE.RES pvd/P.pvd || fail "result named .pvd: $(listing pvd)"
 
 # --- elements that cannot be drawn are left out with a warning
 cat >bad.txt <<'DESC'
