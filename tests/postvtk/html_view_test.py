@@ -24,17 +24,9 @@ import zlib
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from headless_chromium import Browser, find_chromium, read_png  # noqa: E402
-from result_records import divide, read_result  # noqa: E402
+from result_records import check, divide, failures, read_result  # noqa: E402
 
 BIN = os.path.abspath(sys.argv[1])
-failures = []
-
-
-def check(condition, what):
-    if not condition:
-        failures.append(what)
-        print("FAIL:", what)
-
 
 def f32(value):
     """The 32-bit real nearest to a double, as the page holds it."""
