@@ -16,7 +16,7 @@ constexpr std::size_t kSmallestBlock = 4096;
 BinaryRecordReader::BinaryRecordReader(std::string name, int unit) : name_(std::move(name)), unit_(unit) {
   fd_ = platform::openFile(name_, platform::Access::Read);
   if (fd_ < 0) {
-    throw Fault(platform::lastFailure().notFound ? FaultKind::FileNotFound : FaultKind::CannotOpen, unit_, name_);
+    throw openFault(unit_, name_, true);
   }
   if (!platform::regularFileSize(fd_, size_)) {
     platform::closeFile(fd_);

@@ -23,7 +23,7 @@ TextOut::~TextOut() {
 std::unique_ptr<TextOut> TextOut::openFile(const std::string& name, int unit,
                                            bool emptyAtOnce) {
   int fd = platform::openFile(name, emptyAtOnce ? platform::Access::WriteEmpty : platform::Access::Write);
-  if (fd < 0) throw Fault(FaultKind::CannotOpen, unit, name);
+  if (fd < 0) throw openFault(unit, name, false);
   auto out = std::make_unique<TextOut>(fd, name, unit, true);
   out->truncatePending_ = !emptyAtOnce;
   return out;
@@ -38,7 +38,8 @@ void TextOut::makeRoom(std::size_t n) {
 }
 
 void TextOut::writeAll(const char* data, std::size_t n) {
-  if (!platform::writeAll(fd_, data, n)) throw Fault(FaultKind::WriteFailed, unit_, name_);
+  const bool written = writer_ ? writer_(data, n) : platform::writeAll(fd_, data, n);
+  if (!written) throw Fault(FaultKind::WriteFailed, unit_, name_);
 }
 
 void TextOut::flush() {

@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstring>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -59,6 +60,10 @@ class TextOut {
   // Sends buffered bytes to the file (or to the in-memory capture).
   void flush();
 
+  // Bytes reach the file through `writer` instead of being written as they are
+  // (the console converts its text on the way); it returns false on a fault.
+  void setWriter(std::function<bool(const char*, std::size_t)> writer) { writer_ = std::move(writer); }
+
   // In-memory output: hands everything written so far to `target`, as if it
   // had been written there, and starts empty again.
   void drainInto(TextOut& target);
@@ -85,6 +90,7 @@ class TextOut {
   std::string name_;
   int unit_ = 0;
   std::string captured_;
+  std::function<bool(const char*, std::size_t)> writer_;
 };
 
 }  // namespace gw

@@ -58,6 +58,10 @@ struct Counters {
   std::int32_t avsSteps = 0;         // AVS_STEPS, advanced by the MicroAVS step writer
 };
 
+// KTYPE, the internal output code: the menu number below 3, the menu number
+// plus 1 from 3 on (no kind has code 3).
+enum Ktype : std::int32_t { kRestart = 1, kTecplot = 2, kFemap = 4, kMicroAvs = 5, kRxview = 6, kInterp = 7 };
+
 // Fixed unit numbers of the converter's files, shown in diagnostics.
 inline constexpr int kResultUnit = 10;
 inline constexpr int kWorkListUnit = 98;
