@@ -1,18 +1,22 @@
 #include "binary_records.hpp"
 
+#include <algorithm>
+
 #include "platform.hpp"
 
 namespace gw {
 
 namespace {
-constexpr std::size_t kReadBlock = 1 << 20;
-}
+// Large enough that a read costs little beside the bytes it brings, small
+// enough that the items decoded from it are still in the processor's cache.
+constexpr std::size_t kReadBlock = 256 * 1024;
+constexpr std::size_t kSmallestBlock = 4096;
+}  // namespace
 
-BinaryRecordReader::BinaryRecordReader(std::string name, int unit)
-    : name_(std::move(name)), unit_(unit), buffer_(kReadBlock) {
+BinaryRecordReader::BinaryRecordReader(std::string name, int unit) : name_(std::move(name)), unit_(unit) {
   fd_ = platform::openFile(name_, platform::Access::Read);
   if (fd_ < 0) {
-    throw Fault(platform::lastFailure().notFound ? FaultKind::FileNotFound : FaultKind::CannotOpen, unit_, name_);
+    throw openFault(unit_, name_, true);
   }
   if (!platform::regularFileSize(fd_, size_)) {
     platform::closeFile(fd_);
@@ -20,69 +24,67 @@ BinaryRecordReader::BinaryRecordReader(std::string name, int unit)
     throw Fault(FaultKind::CannotOpen, unit_, name_, "not a readable regular file");
   }
   platform::adviseSequential(fd_);
+  // No bigger than the file; never smaller than an item.
+  buffer_.resize(static_cast<std::size_t>(std::clamp<std::uint64_t>(size_, kSmallestBlock, kReadBlock)));
 }
 
 BinaryRecordReader::~BinaryRecordReader() {
   platform::closeFile(fd_);
 }
 
-bool BinaryRecordReader::readBytes(void* dst, std::size_t n) {
-  if (n == 0) return true;  // the payload of an empty record has no storage to copy into
-  auto* out = static_cast<unsigned char*>(dst);
-  std::size_t buffered = bufEnd_ - bufBegin_;
-  std::size_t take = buffered < n ? buffered : n;
-  std::memcpy(out, buffer_.data() + bufBegin_, take);
-  bufBegin_ += take;
-  out += take;
-  n -= take;
-  position_ += take;
-  while (n > 0) {
-    // Large reads go straight to the destination; small ones refill the buffer.
-    bool direct = n >= buffer_.size();
-    unsigned char* target = direct ? out : buffer_.data();
-    std::size_t want = direct ? n : buffer_.size();
-    std::ptrdiff_t got = platform::readSome(fd_, target, want);
+void BinaryRecordReader::fill(std::size_t bytes) {
+  if (end_ - begin_ >= bytes) return;
+  // The few bytes of an item cut by the end of the last block move to the front.
+  std::memmove(buffer_.data(), buffer_.data() + begin_, end_ - begin_);
+  end_ -= begin_;
+  begin_ = 0;
+  while (end_ < bytes) {
+    std::ptrdiff_t got = platform::readSome(fd_, buffer_.data() + end_, buffer_.size() - end_);
     if (got < 0) throw Fault(FaultKind::EndOfFile, unit_, name_, "read failed");
-    if (got == 0) return false;
-    std::size_t g = static_cast<std::size_t>(got);
-    if (direct) {
-      out += g;
-      n -= g;
-      position_ += g;
-    } else {
-      bufBegin_ = 0;
-      bufEnd_ = g;
-      std::size_t t = g < n ? g : n;
-      std::memcpy(out, buffer_.data(), t);
-      bufBegin_ = t;
-      out += t;
-      n -= t;
-      position_ += t;
-    }
+    if (got == 0) throw Fault(FaultKind::EndOfFile, unit_, name_);
+    end_ += static_cast<std::size_t>(got);
+    filePosition_ += static_cast<std::uint64_t>(got);
   }
-  return true;
 }
 
-bool BinaryRecordReader::next(bool endAllowed) {
+std::int32_t BinaryRecordReader::takeCount() {
+  fill(4);
+  std::int32_t count = int32At(buffer_.data() + begin_);
+  begin_ += 4;
+  return count;
+}
+
+bool BinaryRecordReader::beginRecord(bool endAllowed) {
   if (atEnd()) {
     if (endAllowed) return false;
     throw Fault(FaultKind::EndOfFile, unit_, name_);
   }
-  unsigned char head[4];
-  if (!readBytes(head, 4)) throw Fault(FaultKind::EndOfFile, unit_, name_);
-  std::int32_t count = int32At(head);
-  if (count < 0) throw Fault(FaultKind::CorruptRecord, unit_, name_);
+  count_ = takeCount();
+  if (count_ < 0) throw Fault(FaultKind::CorruptRecord, unit_, name_);
   // A count beyond what the file still holds means the file was cut inside the record.
-  if (static_cast<std::uint64_t>(count) + 4 > size_ - position_) {
-    throw Fault(FaultKind::EndOfFile, unit_, name_);
-  }
-  payload_.resize(static_cast<std::size_t>(count));
-  unsigned char tail[4];
-  if (!readBytes(payload_.data(), payload_.size()) || !readBytes(tail, 4)) {
-    throw Fault(FaultKind::EndOfFile, unit_, name_);
-  }
-  if (int32At(tail) != count) throw Fault(FaultKind::CorruptRecord, unit_, name_);
+  if (static_cast<std::uint64_t>(count_) + 4 > size_ - position()) throw Fault(FaultKind::EndOfFile, unit_, name_);
+  left_ = static_cast<std::size_t>(count_);
   return true;
+}
+
+const unsigned char* BinaryRecordReader::takeItems(std::size_t itemBytes, std::size_t& n) {
+  fill(itemBytes);
+  n = std::min(n, (end_ - begin_) / itemBytes);
+  const unsigned char* items = buffer_.data() + begin_;
+  begin_ += n * itemBytes;
+  left_ -= n * itemBytes;
+  return items;
+}
+
+void BinaryRecordReader::endRecord(bool heldItems) {
+  while (left_ > 0) {
+    fill(1);
+    std::size_t skip = std::min(left_, end_ - begin_);
+    begin_ += skip;
+    left_ -= skip;
+  }
+  if (takeCount() != count_) throw Fault(FaultKind::CorruptRecord, unit_, name_);
+  if (!heldItems) throw Fault(FaultKind::TooMuchData, unit_, name_);
 }
 
 }  // namespace gw

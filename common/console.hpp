@@ -1,14 +1,41 @@
 // The console of a dialogue run: prompts and messages on standard output, answers
 // from standard input. Prompts reach the screen before every answer is read.
+//
+// Console text is held as code page 932 bytes. Where the user's terminal shows
+// UTF-8, it is converted on its way out; pipes and files get the bytes as they
+// are. GWPOST_CONSOLE=cp932 or GWPOST_CONSOLE=utf-8 in the environment forces
+// either form.
 #pragma once
 
 #include <cstdint>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "line_input.hpp"
 #include "text_out.hpp"
 
 namespace gw {
+
+// The form in which console text reaches standard output.
+enum class ConsoleForm { Cp932, Utf8 };
+
+// GWPOST_CONSOLE when it names a form; otherwise UTF-8 when `fd` is a terminal
+// that shows UTF-8, and code page 932 everywhere else.
+ConsoleForm consoleFormFor(int fd);
+
+// Code page 932 text, arriving in pieces, passed on as UTF-8. A character
+// whose two bytes arrive in two pieces is converted whole.
+class Utf8Console {
+ public:
+  explicit Utf8Console(int fd) : fd_(fd) {}
+  // False when the text cannot be written.
+  bool write(const char* data, std::size_t size);
+
+ private:
+  int fd_;
+  std::string pending_;  // a first byte of a two-byte character, waiting for its second
+};
 
 class Console {
  public:
@@ -30,6 +57,17 @@ class Console {
  private:
   TextOut out_;
   LineInput in_;
+  Utf8Console utf8_;
 };
+
+// A file a run has written, as the command-line runs report it.
+struct WrittenFile {
+  std::string name;
+  unsigned long long bytes = 0;
+  int steps = 0;
+};
+
+// One line per file: "  wrote NAME (BYTES bytes, STEPS steps)".
+void reportWritten(TextOut& out, const std::vector<WrittenFile>& files);
 
 }  // namespace gw

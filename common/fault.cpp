@@ -41,6 +41,14 @@ Fault::Fault(FaultKind kind, int unit, std::string file, std::string detail)
       unit_(unit),
       file_(std::move(file)) {}
 
+Fault openFault(int unit, std::string file, bool missingIsNotFound) {
+  const platform::Failure& failure = platform::lastFailure();
+  if (missingIsNotFound && failure.notFound) return Fault(FaultKind::FileNotFound, unit, std::move(file));
+  std::string message(standardMessage(FaultKind::CannotOpen));
+  if (!failure.reason.empty()) message += " (" + failure.reason + ")";
+  return Fault(FaultKind::CannotOpen, unit, std::move(file), message);
+}
+
 std::string diagnosticLine(std::string_view program, const Fault& fault) {
   std::string line(program);
   line += ": severe (";

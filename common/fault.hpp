@@ -37,6 +37,12 @@ class Fault : public std::runtime_error {
   std::string file_;
 };
 
+// The fault of a file that could not be opened, from the system's account of
+// the failure: "file not found" when the file is missing and `missingIsNotFound`,
+// else "cannot open file" with the system's reason, as in
+// "cannot open file (Permission denied), unit 8, file out.dat".
+Fault openFault(int unit, std::string file, bool missingIsNotFound);
+
 // Exit status of a run that ends on a fault.
 inline constexpr int kFaultExitStatus = 2;
 

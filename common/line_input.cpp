@@ -25,7 +25,7 @@ LineInput::~LineInput() {
 std::unique_ptr<LineInput> LineInput::openFile(const std::string& name, int unit) {
   int fd = platform::openFile(name, platform::Access::Read);
   if (fd < 0) {
-    throw Fault(platform::lastFailure().notFound ? FaultKind::FileNotFound : FaultKind::CannotOpen, unit, name);
+    throw openFault(unit, name, true);
   }
   return std::make_unique<LineInput>(fd, name, unit, true);
 }

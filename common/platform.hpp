@@ -10,6 +10,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace gw::platform {
 
@@ -57,8 +58,28 @@ bool regularFileSize(int fd, std::uint64_t& size);
 // Tells the system that the file is read once, front to back.
 void adviseSequential(int fd);
 
+// A block of `size` bytes of fresh zeroed memory, aligned to 4096 bytes at
+// least, for the large arrays of a run; nullptr when there is no memory. Where
+// the system offers it, the block is backed by large pages (2 MB on Linux), so
+// that the first touch of its memory costs one page fault per large page rather
+// than one per 4 KB.
+void* allocatePages(std::size_t size);
+// Gives back a block of `allocatePages` (with the size it was asked with).
+void freePages(void* block, std::size_t size);
+
 // Whether the descriptor is a terminal (a console window on Windows).
 bool isTerminal(int fd);
+
+// Whether the descriptor is a terminal that shows UTF-8 rather than code page
+// 932: the character set of the user's locale is UTF-8 (on Windows: a console
+// whose output code page is not 932).
+bool terminalShowsUtf8(int fd);
+// Code page 932 text as UTF-8; a byte that starts no code page 932 character
+// becomes U+FFFD.
+std::string cp932ToUtf8(std::string_view text);
+// Writes UTF-8 console text (on Windows, to a console, through the
+// wide-character console call); false on a fault.
+bool writeConsoleUtf8(int fd, std::string_view text);
 
 // True when both names exist and are the same file. On Windows this holds for
 // names that differ in letter case or by a leading ".\" too.

@@ -3,9 +3,14 @@
 
 #include <cerrno>
 #include <csignal>
+#include <cstdlib>
 #include <cstdio>
 #include <cstring>
+#include <clocale>
 #include <fcntl.h>
+#include <iconv.h>
+#include <langinfo.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -100,7 +105,108 @@ bool regularFileSize(int fd, std::uint64_t& size) {
 
 void adviseSequential(int fd) { ::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL); }
 
+namespace {
+// The kernel backs a 2 MB-aligned stretch of an advised mapping with one
+// transparent huge page.
+constexpr std::size_t kHugePage = std::size_t{2} << 20;
+}  // namespace
+
+void* allocatePages(std::size_t size) {
+  if (size == 0 || size > SIZE_MAX - kHugePage) return nullptr;
+  // Map a huge page more than asked, then cut the block down to a 2 MB boundary.
+  const std::size_t mapped = size + kHugePage;
+  void* start = ::mmap(nullptr, mapped, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+  if (start == MAP_FAILED) {
+    noteFailure();
+    return nullptr;
+  }
+  const auto address = reinterpret_cast<std::uintptr_t>(start);
+  const std::uintptr_t aligned = (address + kHugePage - 1) & ~(std::uintptr_t{kHugePage} - 1);
+  if (aligned > address) ::munmap(start, aligned - address);
+  const std::uintptr_t end = address + mapped;
+  const std::uintptr_t blockEnd = aligned + size;
+  const std::uintptr_t tail = (blockEnd + 4095) & ~std::uintptr_t{4095};
+  if (end > tail) ::munmap(reinterpret_cast<void*>(tail), end - tail);
+  void* block = reinterpret_cast<void*>(aligned);
+  ::madvise(block, size, MADV_HUGEPAGE);  // a kernel without huge pages keeps small ones
+  return block;
+}
+
+void freePages(void* block, std::size_t size) {
+  if (block != nullptr) ::munmap(block, size);
+}
+
 bool isTerminal(int fd) { return ::isatty(fd) == 1; }
+
+namespace {
+
+bool namesUtf8(std::string_view charset) {
+  std::string lower(charset);
+  for (char& c : lower) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  }
+  return lower == "utf-8" || lower == "utf8";
+}
+
+// The character set part of a locale name ("ja_JP.UTF-8@mod" gives "UTF-8").
+std::string_view charsetOfName(std::string_view name) {
+  const std::size_t dot = name.find('.');
+  if (dot == std::string_view::npos) return {};
+  const std::string_view rest = name.substr(dot + 1);
+  return rest.substr(0, rest.find('@'));
+}
+
+// The locale the user chose for characters: LC_ALL, else LC_CTYPE, else LANG.
+const char* chosenLocale() {
+  for (const char* variable : {"LC_ALL", "LC_CTYPE", "LANG"}) {
+    const char* value = std::getenv(variable);
+    if (value != nullptr && *value != '\0') return value;
+  }
+  return "";
+}
+
+}  // namespace
+
+bool terminalShowsUtf8(int fd) {
+  if (!isTerminal(fd)) return false;
+  // The user's locale is taken up only for this question, then the one in
+  // force before is restored. A locale that is not installed still names its
+  // character set.
+  const std::string before = std::setlocale(LC_CTYPE, nullptr);
+  const bool installed = std::setlocale(LC_CTYPE, "") != nullptr;
+  const bool utf8 = installed ? namesUtf8(::nl_langinfo(CODESET)) : namesUtf8(charsetOfName(chosenLocale()));
+  std::setlocale(LC_CTYPE, before.c_str());
+  return utf8;
+}
+
+std::string cp932ToUtf8(std::string_view text) {
+  static const iconv_t converter = ::iconv_open("UTF-8", "CP932");
+  std::string utf8;
+  utf8.reserve(text.size() * 3 / 2 + 16);
+  if (converter == reinterpret_cast<iconv_t>(-1)) {
+    // No conversion tables: ASCII stays, every other byte is shown as U+FFFD.
+    for (char c : text) utf8 += static_cast<unsigned char>(c) < 0x80 ? std::string(1, c) : "\xEF\xBF\xBD";
+    return utf8;
+  }
+  ::iconv(converter, nullptr, nullptr, nullptr, nullptr);
+  char* in = const_cast<char*>(text.data());
+  std::size_t inLeft = text.size();
+  char out[4096];
+  while (inLeft > 0) {
+    char* outAt = out;
+    std::size_t outLeft = sizeof out;
+    const std::size_t done = ::iconv(converter, &in, &inLeft, &outAt, &outLeft);
+    utf8.append(out, static_cast<std::size_t>(outAt - out));
+    if (done == static_cast<std::size_t>(-1) && errno != E2BIG) {
+      utf8 += "\xEF\xBF\xBD";  // an invalid or unfinished character: its first byte
+      ++in;
+      --inLeft;
+    }
+  }
+  return utf8;
+}
+
+bool writeConsoleUtf8(int fd, std::string_view text) { return writeAll(fd, text.data(), text.size()); }
 
 bool sameFile(const std::string& a, const std::string& b) {
   struct stat sa {};

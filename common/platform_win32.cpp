@@ -247,6 +247,75 @@ bool isTerminal(int fd) {
   return h != INVALID_HANDLE_VALUE && GetConsoleMode(h, &mode) != 0;
 }
 
+bool terminalShowsUtf8(int fd) { return isTerminal(fd) && GetConsoleOutputCP() != kNameCodePage; }
+
+std::string cp932ToUtf8(std::string_view text) {
+  // One character at a time, so that a byte that starts no character becomes
+  // U+FFFD and the text after it is still shown.
+  std::wstring wide;
+  wide.reserve(text.size());
+  std::size_t at = 0;
+  while (at < text.size()) {
+    const auto lead = static_cast<unsigned char>(text[at]);
+    const bool twoBytes = (lead >= 0x81 && lead <= 0x9F) || (lead >= 0xE0 && lead <= 0xFC);
+    const int length = twoBytes && at + 1 < text.size() ? 2 : 1;
+    // Single bytes are ASCII and the half-width katakana; the system's table
+    // would also pass 0x80, 0xA0 and 0xFD-0xFF on as characters of their own.
+    const bool character = twoBytes || lead < 0x80 || (lead >= 0xA1 && lead <= 0xDF);
+    wchar_t unit = 0;
+    if (character && MultiByteToWideChar(kNameCodePage, MB_ERR_INVALID_CHARS, text.data() + at, length, &unit, 1) == 1) {
+      wide += unit;
+      at += static_cast<std::size_t>(length);
+    } else {
+      wide += L'\xFFFD';
+      at += 1;
+    }
+  }
+  std::string utf8;
+  if (wide.empty()) return utf8;
+  const int wideLength = static_cast<int>(wide.size());
+  const int bytes = WideCharToMultiByte(CP_UTF8, 0, wide.data(), wideLength, nullptr, 0, nullptr, nullptr);
+  utf8.resize(static_cast<std::size_t>(bytes > 0 ? bytes : 0));
+  WideCharToMultiByte(CP_UTF8, 0, wide.data(), wideLength, utf8.data(), bytes, nullptr, nullptr);
+  return utf8;
+}
+
+bool writeConsoleUtf8(int fd, std::string_view text) {
+  if (!isTerminal(fd) || text.empty()) return writeAll(fd, text.data(), text.size());
+  // A console shows any character through its wide-character call, whatever its
+  // code page.
+  const int wideLength = MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+  std::wstring wide(static_cast<std::size_t>(wideLength > 0 ? wideLength : 0), L'\0');
+  MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), wide.data(), wideLength);
+  HANDLE h = handleOf(fd);
+  const wchar_t* p = wide.data();
+  std::size_t left = wide.size();
+  while (left > 0) {
+    DWORD written = 0;
+    const auto count = static_cast<DWORD>(left < 16384 ? left : 16384);
+    if (!WriteConsoleW(h, p, count, &written, nullptr) || written == 0) {
+      noteSystemFailure();
+      return false;
+    }
+    p += written;
+    left -= written;
+  }
+  return true;
+}
+
+void* allocatePages(std::size_t size) {
+  if (size == 0) return nullptr;
+  // Fresh pages of the system are zeroed; large pages need a privilege that
+  // users seldom hold, so plain ones serve.
+  void* block = VirtualAlloc(nullptr, size, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE);
+  if (block == nullptr) noteSystemFailure();
+  return block;
+}
+
+void freePages(void* block, std::size_t) {
+  if (block != nullptr) VirtualFree(block, 0, MEM_RELEASE);
+}
+
 bool sameFile(const std::string& a, const std::string& b) {
   FileIdentity ia;
   FileIdentity ib;

@@ -4,6 +4,7 @@
 
 #include <string_view>
 
+#include "arguments.hpp"
 #include "console.hpp"
 #include "fault.hpp"
 #include "platform.hpp"
@@ -25,6 +26,28 @@ int runProgram(std::string_view program, Run run) {
     reportFault(program, fault);
     return kFaultExitStatus;
   }
+}
+
+// A program started with arguments: `parse` turns them into its command line
+// (whose `request` says what to do) or throws UsageError, which ends the run
+// with one line and status 2 before anything is opened; --help and --version
+// print their text; otherwise `run` gets the console and the command line.
+template <class Parse, class Run>
+int runCommandLine(std::string_view program, int argc, char** argv, Parse parse, std::string_view help, Run run) {
+  platform::prepareStandardStreams();
+  decltype(parse(argumentsOf(argc, argv))) line;
+  try {
+    line = parse(argumentsOf(argc, argv));
+  } catch (const UsageError& error) {
+    reportUsageError(program, error);
+    return kUsageExitStatus;
+  }
+  switch (line.request) {
+    case Request::Help: return writeConsoleLines(help) ? 0 : kFaultExitStatus;
+    case Request::Version: return writeConsoleLines(versionLine(program) + "\n") ? 0 : kFaultExitStatus;
+    case Request::Run: break;
+  }
+  return runProgram(program, [&line, &run](Console& console) { return run(console, line); });
 }
 
 }  // namespace gw

@@ -3,6 +3,9 @@
 namespace gw {
 
 namespace {
+constexpr std::size_t kTitleBytes = 80;
+constexpr std::size_t kCountBytes = 4;
+constexpr std::size_t kStepHeaderBytes = 12;
 constexpr std::size_t kNodeBytes = 36;
 constexpr std::size_t kElementBytes = 28;
 constexpr std::size_t kNodeResultBytes = 20;
@@ -14,10 +17,16 @@ std::size_t slots(std::int32_t count) { return count > 0 ? static_cast<std::size
 ResultFile::ResultFile(const std::string& name, int unit, std::int32_t capacity)
     : records_(name, unit), capacity_(capacity) {}
 
+template <class DecodeItem>
+void ResultFile::readItems(std::size_t itemBytes, std::size_t count, DecodeItem decode) {
+  records_.read(false, itemBytes, count, [&](const unsigned char* p, std::size_t first, std::size_t n) {
+    for (std::size_t i = first; i < first + n; ++i, p += itemBytes) decode(p, i);
+  });
+}
+
 std::int32_t ResultFile::readCount(const char* what) {
-  records_.next(false);
-  records_.require(4);
-  std::int32_t count = int32At(records_.payload());
+  std::int32_t count = 0;
+  readItems(kCountBytes, 1, [&](const unsigned char* p, std::size_t) { count = int32At(p); });
   if (count > capacity_) {
     throw Fault(FaultKind::Refused, records_.unit(), records_.name(),
                 "the result file holds " + std::to_string(count) + " " + what + ", more than the " +
@@ -27,72 +36,56 @@ std::int32_t ResultFile::readCount(const char* what) {
 }
 
 void ResultFile::readMesh(Mesh& mesh) {
-  records_.next(false);
-  records_.require(80);
-  mesh.title.assign(reinterpret_cast<const char*>(records_.payload()), 80);
+  readItems(kTitleBytes, 1,
+            [&](const unsigned char* p, std::size_t) { mesh.title.assign(reinterpret_cast<const char*>(p), kTitleBytes); });
 
   mesh.numnp = readCount("nodes");
-  std::size_t nodes = slots(mesh.numnp);
-  records_.next(false);
-  records_.require(kNodeBytes * nodes);
-  mesh.x.resize(nodes);
-  mesh.y.resize(nodes);
-  mesh.aux.resize(nodes);
-  mesh.bl.resize(nodes);
+  const std::size_t nodes = slots(mesh.numnp);
+  for (auto* items : {&mesh.x, &mesh.y, &mesh.aux, &mesh.bl}) items->resize(nodes);
   mesh.ncode.resize(nodes);
-  for (std::size_t n = 0; n < nodes; ++n) {
-    const unsigned char* p = records_.payload() + kNodeBytes * n;
+  readItems(kNodeBytes, nodes, [&](const unsigned char* p, std::size_t n) {
     mesh.x[n] = doubleAt(p);
     mesh.y[n] = doubleAt(p + 8);
     mesh.aux[n] = doubleAt(p + 16);
     mesh.bl[n] = doubleAt(p + 24);
     mesh.ncode[n] = int32At(p + 32);
-  }
+  });
 
   mesh.numel = readCount("elements");
-  std::size_t elements = slots(mesh.numel);
-  records_.next(false);
-  records_.require(kElementBytes * elements);
+  const std::size_t elements = slots(mesh.numel);
   mesh.ie.resize(5 * elements);
   mesh.elv.resize(elements);
-  for (std::size_t e = 0; e < elements; ++e) {
-    const unsigned char* p = records_.payload() + kElementBytes * e;
+  readItems(kElementBytes, elements, [&](const unsigned char* p, std::size_t e) {
     for (std::size_t c = 0; c < 5; ++c) mesh.ie[5 * e + c] = int32At(p + 4 * c);
     mesh.elv[e] = doubleAt(p + 20);
-  }
+  });
 }
 
 bool ResultFile::readStep(const Mesh& mesh, Step& step) {
-  if (!records_.next(true)) return false;
-  records_.require(12);
-  step.la = int32At(records_.payload());
-  step.time = doubleAt(records_.payload() + 4);
+  const bool found = records_.read(true, kStepHeaderBytes, 1, [&](const unsigned char* p, std::size_t, std::size_t) {
+    step.la = int32At(p);
+    step.time = doubleAt(p + 4);
+  });
+  if (!found) return false;
 
-  std::size_t nodes = slots(mesh.numnp);
-  records_.next(false);
-  records_.require(kNodeResultBytes * nodes);
+  // Same sizes from step to step: the arrays are sized by the first step only.
+  const std::size_t nodes = slots(mesh.numnp);
   step.istat.resize(nodes);
   step.h.resize(nodes);
   step.q.resize(nodes);
-  for (std::size_t n = 0; n < nodes; ++n) {
-    const unsigned char* p = records_.payload() + kNodeResultBytes * n;
+  readItems(kNodeResultBytes, nodes, [&](const unsigned char* p, std::size_t n) {
     step.istat[n] = int32At(p);
     step.h[n] = doubleAt(p + 4);
     step.q[n] = doubleAt(p + 12);
-  }
+  });
 
-  std::size_t elements = slots(mesh.numel);
-  records_.next(false);
-  records_.require(kElementResultBytes * elements);
-  step.dvx.resize(elements);
-  step.dvy.resize(elements);
-  step.d.resize(elements);
-  for (std::size_t e = 0; e < elements; ++e) {
-    const unsigned char* p = records_.payload() + kElementResultBytes * e;
+  const std::size_t elements = slots(mesh.numel);
+  for (auto* items : {&step.dvx, &step.dvy, &step.d}) items->resize(elements);
+  readItems(kElementResultBytes, elements, [&](const unsigned char* p, std::size_t e) {
     step.dvx[e] = doubleAt(p);
     step.dvy[e] = doubleAt(p + 8);
     step.d[e] = doubleAt(p + 16);
-  }
+  });
   return true;
 }
 

@@ -5,9 +5,9 @@
 
 #include <cstdint>
 #include <string>
-#include <vector>
 
 #include "binary_records.hpp"
+#include "run_array.hpp"
 
 namespace gw {
 
@@ -15,12 +15,12 @@ namespace gw {
 struct Mesh {
   std::string title = std::string(80, ' ');  // TITLE, 80 characters
   std::int32_t numnp = 0;                    // NUMNP
-  std::vector<double> x, y, aux, bl;         // X, Y, AUX, BL
-  std::vector<std::int32_t> ncode;           // NCODE
+  RunArray<double> x, y, aux, bl;            // X, Y, AUX, BL
+  RunArray<std::int32_t> ncode;              // NCODE
   std::int32_t numel = 0;                    // NUMEL
   // IE, element by element: corners 1..4 and the property number, 5 per element.
-  std::vector<std::int32_t> ie;
-  std::vector<double> elv;                   // ELV
+  RunArray<std::int32_t> ie;
+  RunArray<double> elv;                      // ELV
 
   // IE(e, c) with element e from 1 and column c from 1 to 5.
   std::int32_t corner(std::int32_t e, int c) const {
@@ -34,13 +34,14 @@ struct Mesh {
   bool isNode(std::int32_t n) const { return n >= 1 && n <= numnp; }
 };
 
-// Items of one step block; each block overwrites the previous one.
+// Items of one step block; each block overwrites the previous one in the same
+// arrays, so that the run touches their memory once.
 struct Step {
-  std::int32_t la = 0;              // LA
-  double time = 0;                  // TIME
-  std::vector<std::int32_t> istat;  // ISTAT
-  std::vector<double> h, q;         // H, Q
-  std::vector<double> dvx, dvy, d;  // DVX, DVY, D
+  std::int32_t la = 0;           // LA
+  double time = 0;               // TIME
+  RunArray<std::int32_t> istat;  // ISTAT
+  RunArray<double> h, q;         // H, Q
+  RunArray<double> dvx, dvy, d;  // DVX, DVY, D
 };
 
 class ResultFile {
@@ -59,6 +60,9 @@ class ResultFile {
 
  private:
   std::int32_t readCount(const char* what);
+  // Reads a record of `count` items of `itemBytes` bytes; `decode(p, i)` takes item i from p.
+  template <class DecodeItem>
+  void readItems(std::size_t itemBytes, std::size_t count, DecodeItem decode);
 
   BinaryRecordReader records_;
   std::int32_t capacity_;

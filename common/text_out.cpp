@@ -6,10 +6,10 @@
 namespace gw {
 
 TextOut::TextOut(int fd, std::string name, int unit, bool owned)
-    : buf_(new char[kBufferSize]), cap_(kBufferSize), fd_(fd), owned_(owned),
+    : buf_(kBufferSize), cap_(kBufferSize), fd_(fd), owned_(owned),
       name_(std::move(name)), unit_(unit) {}
 
-TextOut::TextOut() : buf_(new char[kBufferSize]), cap_(kBufferSize) {}
+TextOut::TextOut() : buf_(kBufferSize), cap_(kBufferSize) {}
 
 TextOut::~TextOut() {
   try {
@@ -23,7 +23,7 @@ TextOut::~TextOut() {
 std::unique_ptr<TextOut> TextOut::openFile(const std::string& name, int unit,
                                            bool emptyAtOnce) {
   int fd = platform::openFile(name, emptyAtOnce ? platform::Access::WriteEmpty : platform::Access::Write);
-  if (fd < 0) throw Fault(FaultKind::CannotOpen, unit, name);
+  if (fd < 0) throw openFault(unit, name, false);
   auto out = std::make_unique<TextOut>(fd, name, unit, true);
   out->truncatePending_ = !emptyAtOnce;
   return out;
@@ -32,13 +32,14 @@ std::unique_ptr<TextOut> TextOut::openFile(const std::string& name, int unit,
 void TextOut::makeRoom(std::size_t n) {
   flush();
   if (cap_ < n) {
-    buf_.reset(new char[n]);
+    buf_ = RunArray<char>(n);
     cap_ = n;
   }
 }
 
 void TextOut::writeAll(const char* data, std::size_t n) {
-  if (!platform::writeAll(fd_, data, n)) throw Fault(FaultKind::WriteFailed, unit_, name_);
+  const bool written = writer_ ? writer_(data, n) : platform::writeAll(fd_, data, n);
+  if (!written) throw Fault(FaultKind::WriteFailed, unit_, name_);
 }
 
 void TextOut::flush() {
@@ -47,14 +48,14 @@ void TextOut::flush() {
   len_ = 0;
   flushed_ += n;
   if (fd_ < 0) {
-    captured_.append(buf_.get(), n);
+    captured_.append(buf_.data(), n);
     return;
   }
   if (truncatePending_) {
     truncatePending_ = false;
     if (!platform::truncateToEmpty(fd_)) throw Fault(FaultKind::WriteFailed, unit_, name_);
   }
-  writeAll(buf_.get(), n);
+  writeAll(buf_.data(), n);
 }
 
 void TextOut::drainInto(TextOut& target) {
@@ -62,7 +63,7 @@ void TextOut::drainInto(TextOut& target) {
     target.put(captured_);
     captured_.clear();
   }
-  target.put(std::string_view(buf_.get(), len_));
+  target.put(std::string_view(buf_.data(), len_));
   len_ = 0;
   flushed_ = 0;
 }

@@ -4,9 +4,12 @@
 
 #include <cstddef>
 #include <cstring>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
+
+#include "run_array.hpp"
 
 namespace gw {
 
@@ -33,7 +36,7 @@ class TextOut {
   // call `advance` with the count actually written.
   char* claim(std::size_t n) {
     if (cap_ - len_ < n) makeRoom(n);
-    return buf_.get() + len_;
+    return buf_.data() + len_;
   }
   void advance(std::size_t n) { len_ += n; }
 
@@ -57,6 +60,10 @@ class TextOut {
   // Sends buffered bytes to the file (or to the in-memory capture).
   void flush();
 
+  // Bytes reach the file through `writer` instead of being written as they are
+  // (the console converts its text on the way); it returns false on a fault.
+  void setWriter(std::function<bool(const char*, std::size_t)> writer) { writer_ = std::move(writer); }
+
   // In-memory output: hands everything written so far to `target`, as if it
   // had been written there, and starts empty again.
   void drainInto(TextOut& target);
@@ -71,7 +78,9 @@ class TextOut {
   void makeRoom(std::size_t n);
   void writeAll(const char* data, std::size_t n);
 
-  std::unique_ptr<char[]> buf_;
+  // In run memory: the buffers of the in-memory blocks of every long run of
+  // lines reuse the same pages.
+  RunArray<char> buf_;
   std::size_t cap_ = 0;
   std::size_t len_ = 0;
   unsigned long long flushed_ = 0;
@@ -81,6 +90,7 @@ class TextOut {
   std::string name_;
   int unit_ = 0;
   std::string captured_;
+  std::function<bool(const char*, std::size_t)> writer_;
 };
 
 }  // namespace gw

@@ -2,6 +2,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "fault.hpp"
 #include "format.hpp"
@@ -55,8 +56,6 @@ constexpr std::string_view kMenuLines[] = {
     "        rxVIEW   DATA ------- 5", "        INTERP   DATA ------- 6",
 };
 
-enum Ktype : std::int32_t { kRestart = 1, kTecplot = 2, kFemap = 4, kMicroAvs = 5, kRxview = 6, kInterp = 7 };
-
 // An answer that gives no value (a slash) leaves `unanswered`: a value that
 // repeats the prompt or declines, so that no choice is made by accident.
 std::int32_t askInteger(Console& console, std::int32_t unanswered = -1) {
@@ -96,15 +95,20 @@ std::string chooseResultFile(Console& console) {
   }
 }
 
-// Shows the title and the totals; true when the user confirms them.
-bool confirmTotals(Console& console, const Mesh& mesh) {
-  TextOut& out = console.out();
+// The title record and the node and element totals.
+void showTitleAndTotals(TextOut& out, const Mesh& mesh) {
   {
     FreeRecord title(out);
     for (const Item& word : titleWords(mesh.title)) title << word.s;
     title.end();
   }
   writeFree(out, kNodeTotal, mesh.numnp, kElementTotal, mesh.numel);
+}
+
+// Shows the title and the totals; true when the user confirms them.
+bool confirmTotals(Console& console, const Mesh& mesh) {
+  TextOut& out = console.out();
+  showTitleAndTotals(out, mesh);
   writeFree(out, "");
   writeFree(out, kDataOk);
   writeFree(out, "");
@@ -154,27 +158,86 @@ void writeSelectedStep(std::int32_t ktype, TextOut& out, TextOut* avsTmp, const 
   }
 }
 
-}  // namespace
+// The choices of a run, in the order the run needs them: asked on the console
+// (the dialogue) or given on the command line.
+class Choices {
+ public:
+  virtual ~Choices() = default;
+  virtual std::string resultFile() = 0;
+  // Shows the title and the totals; false when the user does not confirm them.
+  virtual bool acceptTotals(const Mesh& mesh) = 0;
+  virtual std::int32_t ktype() = 0;
+  virtual std::string outputFile() = 0;
+  virtual std::string pointFile() = 0;
+  virtual std::int32_t isel() = 0;
+  // The run has written its files.
+  virtual void finished(const std::vector<WrittenFile>& files) = 0;
+};
 
-int runConverter(Console& console) {
+class Dialogue final : public Choices {
+ public:
+  explicit Dialogue(Console& console) : console_(console) {}
+  std::string resultFile() override {
+    confirmBanner(console_);
+    return chooseResultFile(console_);
+  }
+  bool acceptTotals(const Mesh& mesh) override { return confirmTotals(console_, mesh); }
+  std::int32_t ktype() override { return chooseKtype(console_); }
+  std::string outputFile() override {
+    writeFree(console_.out(), " ");
+    writeFree(console_.out(), "  INPUT Output File Name");
+    return console_.readFileName();
+  }
+  std::string pointFile() override {
+    writeFree(console_.out(), " ");
+    writeFree(console_.out(), "  INPUT File Name of POINT DATA");
+    return console_.readFileName();
+  }
+  std::int32_t isel() override { return chooseStep(console_); }
+  void finished(const std::vector<WrittenFile>&) override {
+    kClosing(console_.out());
+    writeFree(console_.out(), " ");
+  }
+
+ private:
+  Console& console_;
+};
+
+class GivenChoices final : public Choices {
+ public:
+  GivenChoices(Console& console, const CommandLine& line) : console_(console), line_(line) {}
+  std::string resultFile() override { return line_.resultFile; }
+  bool acceptTotals(const Mesh& mesh) override {
+    showTitleAndTotals(console_.out(), mesh);
+    return true;
+  }
+  std::int32_t ktype() override { return line_.ktype; }
+  std::string outputFile() override { return line_.outputFile; }
+  std::string pointFile() override { return line_.pointFile; }
+  std::int32_t isel() override { return line_.isel; }
+  void finished(const std::vector<WrittenFile>& files) override { reportWritten(console_.out(), files); }
+
+ private:
+  Console& console_;
+  const CommandLine& line_;
+};
+
+int convert(Console& console, Choices& choices) {
   Counters counters;
-  confirmBanner(console);
-  const std::string resultName = chooseResultFile(console);
+  const std::string resultName = choices.resultFile();
 
   ResultFile result(resultName, kResultUnit, kCapacity);
   Mesh mesh;
   result.readMesh(mesh);
-  if (!confirmTotals(console, mesh)) {
+  if (!choices.acceptTotals(mesh)) {
     console.out().flush();
     static constexpr char kLine[] = "1111\r\n";
     platform::writeAll(platform::kStandardError, kLine, sizeof kLine - 1);
     return kNotConfirmedStatus;
   }
 
-  const std::int32_t ktype = chooseKtype(console);
-  writeFree(console.out(), " ");
-  writeFree(console.out(), "  INPUT Output File Name");
-  const std::string outputName = console.readFileName();
+  const std::int32_t ktype = choices.ktype();
+  const std::string outputName = choices.outputFile();
   refuseOutputName(outputName, resultName, "the result file");
   refuseOutputName(outputName, kWorkList, "the work list");
   if (ktype == kMicroAvs) {
@@ -183,8 +246,7 @@ int runConverter(Console& console) {
   }
   std::unique_ptr<TextOut> out = TextOut::openFile(outputName, kOutputUnit);
 
-  NodeWork work;
-  work.resize(mesh.numnp);
+  NodeWork work;  // sized by the first step writer that uses it
   std::unique_ptr<TextOut> avsTmp;
   PointSet points;
   if (ktype == kMicroAvs) {
@@ -196,25 +258,45 @@ int runConverter(Console& console) {
     writeFemapModel(*out, mesh);
     writeFemapGroup(*out, mesh, counters);
   }
-  if (ktype == kInterp) setUpPoints(console, mesh, outputName, points);
+  if (ktype == kInterp) setUpPoints(mesh, choices.pointFile(), outputName, points);
 
-  const std::int32_t isel = chooseStep(console);
+  const std::int32_t isel = choices.isel();
 
   Step step;
+  int blocks = 0;
+  int selected = 0;
   while (result.readStep(mesh, step)) {
+    ++blocks;
     if (ktype == kInterp) writePointStep(*out, points, step);
     std::int32_t target = isel >= 0 ? isel : step.la;
     if (result.atEnd() && isel == 0) target = step.la;
-    if (target == step.la) writeSelectedStep(ktype, *out, avsTmp.get(), mesh, step, work, counters);
+    if (target == step.la) {
+      writeSelectedStep(ktype, *out, avsTmp.get(), mesh, step, work, counters);
+      ++selected;
+    }
   }
 
   if (ktype == kMicroAvs) writeMicroAvsFinal(*out, *avsTmp, mesh, counters);
   out->flush();
   if (avsTmp) avsTmp->flush();
-  kClosing(console.out());
-  writeFree(console.out(), " ");
+  const int steps = ktype == kInterp ? blocks : selected;
+  std::vector<WrittenFile> written{{outputName, out->bytesWritten(), steps}};
+  if (avsTmp) written.push_back({kAvsTmp, avsTmp->bytesWritten(), steps});
+  choices.finished(written);
   console.out().flush();
   return 0;
+}
+
+}  // namespace
+
+int runConverter(Console& console) {
+  Dialogue dialogue(console);
+  return convert(console, dialogue);
+}
+
+int runConverterWith(Console& console, const CommandLine& line) {
+  GivenChoices choices(console, line);
+  return convert(console, choices);
 }
 
 }  // namespace gw::postconv

@@ -22,7 +22,7 @@ const Format kPointLine("(E14.5,',',E14.5,',',E14.5)");
 std::unique_ptr<LineInput> openPointFile(const std::string& name) {
   const int fd = platform::openFile(name, platform::Access::ReadOrCreate);
   if (fd < 0) {
-    throw Fault(platform::lastFailure().notFound ? FaultKind::FileNotFound : FaultKind::CannotOpen, kPointUnit, name);
+    throw openFault(kPointUnit, name, true);
   }
   return std::make_unique<LineInput>(fd, name, kPointUnit, true);
 }
@@ -44,10 +44,7 @@ void readPoints(const std::string& name, PointSet& points) {
 
 }  // namespace
 
-void setUpPoints(Console& console, const Mesh& mesh, const std::string& outputName, PointSet& points) {
-  writeFree(console.out(), " ");
-  writeFree(console.out(), "  INPUT File Name of POINT DATA");
-  const std::string name = console.readFileName();
+void setUpPoints(const Mesh& mesh, const std::string& name, const std::string& outputName, PointSet& points) {
   // The output file is emptied by its first write: reading the points from it
   // would lose them, so that name is refused while the file is still intact.
   if (platform::sameFile(name, outputName)) {

@@ -106,7 +106,8 @@ PointLocator::PointLocator(const Mesh& mesh) : mesh_(mesh) {
     int count;
     bool finite;
   };
-  std::vector<Candidate> candidates;
+  RunArray<Candidate> candidates;
+  candidates.reserve(static_cast<std::size_t>(numel));
   double cx0 = kInf, cy0 = kInf, cx1 = -kInf, cy1 = -kInf;
   for (std::int32_t e = 1; e <= numel; ++e) {
     std::int32_t k[4];
@@ -170,8 +171,8 @@ PointLocator::PointLocator(const Mesh& mesh) : mesh_(mesh) {
   struct Range {
     std::int32_t ix0 = 0, ix1 = -1, iy0 = 0, iy1 = -1;  // empty: tested for every point
   };
-  std::vector<Range> ranges(candidates.size());
-  std::vector<std::uint32_t> counts(static_cast<std::size_t>(nx_) * static_cast<std::size_t>(ny_), 0);
+  RunArray<Range> ranges(candidates.size());
+  RunArray<std::uint32_t> counts(static_cast<std::size_t>(nx_) * static_cast<std::size_t>(ny_), 0);
   for (std::size_t i = 0; i < candidates.size(); ++i) {
     const Candidate& c = candidates[i];
     if (!c.finite) continue;
@@ -213,7 +214,7 @@ PointLocator::PointLocator(const Mesh& mesh) : mesh_(mesh) {
   start_.assign(counts.size() + 1, 0);
   for (std::size_t b = 0; b < counts.size(); ++b) start_[b + 1] = start_[b] + counts[b];
   elements_.assign(start_.back(), 0);
-  std::vector<std::uint32_t> next(start_.begin(), start_.end() - 1);
+  RunArray<std::uint32_t> next(start_.begin(), start_.end() - 1);
   for (std::size_t i = 0; i < candidates.size(); ++i) {
     const Range& r = ranges[i];
     if (r.ix1 < r.ix0) everywhere_.push_back(candidates[i].e);

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "result_file.hpp"
+#include "run_array.hpp"
 
 namespace gw::postconv {
 
@@ -81,8 +82,8 @@ class PointLocator {
   // far outside the box a point can still pass one of them.
   double farSpread_ = 0;
   // Bin b's elements are elements_[start_[b] .. start_[b + 1]).
-  std::vector<std::uint32_t> start_;
-  std::vector<std::int32_t> elements_;
+  RunArray<std::uint32_t> start_;
+  RunArray<std::int32_t> elements_;
   std::vector<std::int32_t> everywhere_;  // ascending
 };
 

@@ -2,9 +2,9 @@
 #pragma once
 
 #include <cstdint>
-#include <vector>
 
 #include "result_file.hpp"
+#include "run_array.hpp"
 
 namespace gw::postconv {
 
@@ -16,8 +16,8 @@ inline constexpr std::int32_t kCapacity = 44444;
 // of DVX, DVY, DVX/D, DVY/D (WVX, WVY, WVXD, WVYD) and how many values each
 // average holds (WCNT).
 struct NodeWork {
-  std::vector<double> wvx, wvy, wvxd, wvyd;
-  std::vector<std::int32_t> wcnt;
+  RunArray<double> wvx, wvy, wvxd, wvyd;
+  RunArray<std::int32_t> wcnt;
 
   // Zeroes the sums and counts of `nodes` nodes.
   void resize(std::int32_t nodes) {
@@ -57,6 +57,10 @@ struct Counters {
   std::int32_t femapSetNo = 0;       // FEMAP_SET_NO, advanced by the FEMAP step writer
   std::int32_t avsSteps = 0;         // AVS_STEPS, advanced by the MicroAVS step writer
 };
+
+// KTYPE, the internal output code: the menu number below 3, the menu number
+// plus 1 from 3 on (no kind has code 3).
+enum Ktype : std::int32_t { kRestart = 1, kTecplot = 2, kFemap = 4, kMicroAvs = 5, kRxview = 6, kInterp = 7 };
 
 // Fixed unit numbers of the converter's files, shown in diagnostics.
 inline constexpr int kResultUnit = 10;

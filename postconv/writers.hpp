@@ -5,7 +5,6 @@
 #include <string>
 #include <vector>
 
-#include "console.hpp"
 #include "result_file.hpp"
 #include "run_state.hpp"
 #include "text_out.hpp"
@@ -42,7 +41,8 @@ struct PointSet {
   std::vector<std::int32_t> n1, n2, n3;  // N1, N2, N3 (0 for a point outside the mesh)
 };
 inline constexpr std::int32_t kPointCapacity = 2222;
-void setUpPoints(Console& console, const Mesh& mesh, const std::string& outputName, PointSet& points);
+// Reads the points of the point file `name` and locates them in the mesh.
+void setUpPoints(const Mesh& mesh, const std::string& name, const std::string& outputName, PointSet& points);
 void writePointStep(TextOut& out, const PointSet& points, const Step& step);
 
 }  // namespace gw::postconv

@@ -4,11 +4,14 @@
 #include <cstdio>
 #include <exception>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <system_error>
 #include <vector>
 
+#include "arguments.hpp"
 #include "fault.hpp"
+#include "html_view.hpp"
 #include "options.hpp"
 #include "platform.hpp"
 #include "result_file.hpp"
@@ -76,9 +79,67 @@ std::string joinNumbers(const std::vector<std::int32_t>& numbers) {
   return text;
 }
 
-int run(const Options& options, Progress& progress) {
+// The collection file of the run and the step files written so far, and the
+// browser view of the steps read so far. Once a step is taken, the collection and
+// the view must be written too, however the run ends, so that neither shows
+// files or steps of an earlier run.
+struct Written {
+  gw::Mesh mesh;  // the view draws it, after a fault too
+  std::string collection;
+  std::vector<CollectionEntry> entries;
+  bool closed = false;  // the collection has been written, or its writing tried
+
+  std::string pagePath;
+  std::optional<HtmlView> page;
+  bool pageClosed = false;
+
+  bool mustClose() const { return !closed && !entries.empty(); }
+  bool mustClosePage() const { return page && !pageClosed && page->steps() > 0; }
+};
+
+// Writes the collection of the step files written. When it cannot be written,
+// the old collection is removed, since it would list files of an earlier run.
+void closeCollection(Written& written) {
+  written.closed = true;
+  try {
+    writeCollection(written.collection, gw::postconv::kOutputUnit, written.entries);
+  } catch (...) {
+    gw::platform::removeFile(written.collection);
+    throw;
+  }
+}
+
+// Closes the collection after a fault and says so, as the end of the fault's line.
+std::string closeAfterFault(Written& written) {
+  try {
+    closeCollection(written);
+  } catch (const std::exception& fault) {
+    return std::string("; no collection written (") + fault.what() + ")";
+  }
+  return "; " + written.collection + " lists the " + std::to_string(written.entries.size()) +
+         " step file(s) written before the fault";
+}
+
+// Writes the browser view of the steps read so far.
+void closePage(Written& written) {
+  written.pageClosed = true;
+  written.page->write(written.pagePath, gw::postconv::kOutputUnit);
+}
+
+// Closes the view after a fault and says so, as the end of the fault's line.
+std::string closePageAfterFault(Written& written) {
+  try {
+    closePage(written);
+  } catch (const std::exception& fault) {
+    return std::string("; no view written (") + fault.what() + ")";
+  }
+  return "; " + written.pagePath + " shows the " + std::to_string(written.page->steps()) +
+         " step(s) read before the fault";
+}
+
+int run(const Options& options, Progress& progress, Written& written) {
   gw::ResultFile file(options.resultFile, gw::postconv::kResultUnit, gw::postconv::kCapacity);
-  gw::Mesh mesh;
+  gw::Mesh& mesh = written.mesh;
   file.readMesh(mesh);
 
   std::error_code error;
@@ -89,15 +150,26 @@ int run(const Options& options, Progress& progress) {
   }
   const std::string base = options.base.empty() ? defaultBase(options.resultFile) : options.base;
 
-  StepWriter writer(mesh, options.ascii ? Encoding::Ascii : Encoding::Binary);
-  const MeshArrays& arrays = writer.meshArrays();
-  if (arrays.leftOut > 0) {
-    warn(progress, std::to_string(arrays.leftOut) + " element(s) with a corner number outside 1.." +
+  std::optional<StepWriter> writer;
+  if (options.vtk) {
+    written.collection = outputPath(options.outDir, base + ".pvd");
+    refuseResultFile(written.collection, options.resultFile);
+    writer.emplace(mesh, options.ascii ? Encoding::Ascii : Encoding::Binary);
+  }
+  if (options.html) {
+    written.pagePath = outputPath(options.outDir, base + ".html");
+    refuseResultFile(written.pagePath, options.resultFile);
+    written.page.emplace(mesh);
+  }
+  const HtmlView* page = written.page ? &*written.page : nullptr;
+  const std::int32_t leftOut = writer ? writer->meshArrays().leftOut : page->cells().leftOut;
+  if (leftOut > 0) {
+    warn(progress, std::to_string(leftOut) + " element(s) with a corner number outside 1.." +
                        std::to_string(mesh.numnp) + " left out, the first is element " +
-                       std::to_string(arrays.firstLeftOut));
+                       std::to_string(writer ? writer->meshArrays().firstLeftOut : page->cells().firstLeftOut));
   }
 
-  std::vector<CollectionEntry> entries;
+  std::vector<CollectionEntry>& entries = written.entries;
   std::vector<std::int32_t> found;
   gw::Step step;
   int block = 0;
@@ -112,13 +184,17 @@ int run(const Options& options, Progress& progress) {
         break;
     }
     if (!selected) continue;
-    const std::string name = blockName(base, block);
-    const std::string path = outputPath(options.outDir, name);
-    refuseResultFile(path, options.resultFile);
-    writer.write(step, path, gw::postconv::kOutputUnit);
-    entries.push_back({step.time, name});
+    if (writer) {
+      const std::string name = blockName(base, block);
+      const std::string path = outputPath(options.outDir, name);
+      refuseResultFile(path, options.resultFile);
+      const double timeValue = options.time == TimeChoice::Index ? block : step.time;
+      writer->write(step, timeValue, path, gw::postconv::kOutputUnit);
+      entries.push_back({timeValue, name, step.la});
+    }
+    if (written.page) written.page->addStep(step);
     found.push_back(step.la);
-    progress.step(static_cast<int>(entries.size()), step.la, step.time);
+    progress.step(static_cast<int>(found.size()), step.la, step.time);
   }
 
   std::vector<std::int32_t> missing;
@@ -129,7 +205,7 @@ int run(const Options& options, Progress& progress) {
       if (!seen) missing.push_back(n);
     }
   }
-  if (entries.empty()) {
+  if (found.empty()) {
     progress.end();
     if (options.steps == StepChoice::Numbered) {
       std::fprintf(stderr, "%s: no step numbered %s in %s; nothing written\n", kProgram, joinNumbers(missing).c_str(),
@@ -142,19 +218,27 @@ int run(const Options& options, Progress& progress) {
   if (!missing.empty()) {
     warn(progress, "no step numbered " + joinNumbers(missing) + " in " + options.resultFile);
   }
-  if (writer.nonFinite() > 0) {
-    warn(progress, std::to_string(writer.nonFinite()) +
-                       " value(s) that are not finite numbers (such as the velocity of an element with D = 0) "
-                       "written as 0, since text cannot carry them; the binary output keeps them");
-  }
 
-  const std::string collection = outputPath(options.outDir, base + ".pvd");
-  refuseResultFile(collection, options.resultFile);
-  writeCollection(collection, gw::postconv::kOutputUnit, entries);
-  progress.end();
-  std::printf("%s: wrote %s and %zu step file(s): %d points, %d cells\n", kProgram, collection.c_str(),
-              entries.size(), static_cast<int>(arrays.points), static_cast<int>(arrays.cells));
+  if (writer) {
+    closeCollection(written);
+    progress.end();
+    std::printf("%s: wrote %s and %zu step file(s): %d points, %d cells\n", kProgram, written.collection.c_str(),
+                entries.size(), static_cast<int>(writer->meshArrays().points),
+                static_cast<int>(writer->meshArrays().cells));
+  }
+  if (written.page) {
+    closePage(written);
+    progress.end();
+    std::printf("%s: wrote %s: %zu step(s), %d nodes, %zu cells\n", kProgram, written.pagePath.c_str(),
+                written.page->steps(), static_cast<int>(mesh.nodes()), written.page->cells().element.size());
+  }
   return 0;
+}
+
+// Warns of steps placed at a time that does not follow the step before them.
+void warnOfTimeOrder(Progress& progress, const std::vector<CollectionEntry>& entries) {
+  const std::string text = timeOrderWarning(entries);
+  if (!text.empty()) warn(progress, text);
 }
 
 }  // namespace
@@ -173,16 +257,26 @@ int main(int argc, char** argv) {
     std::fputs(helpText(), stdout);
     return 0;
   }
-  Progress progress;
-  try {
-    return run(options, progress);
-  } catch (const gw::Fault& fault) {
-    progress.end();
-    std::fprintf(stderr, "%s\n", gw::diagnosticLine(kProgram, fault).c_str());
-    return gw::kFaultExitStatus;
-  } catch (const std::exception& error) {  // out of memory and the like
-    progress.end();
-    std::fprintf(stderr, "%s: %s\n", kProgram, error.what());
-    return gw::kFaultExitStatus;
+  if (options.version) {
+    std::printf("%s %.*s\n", kProgram, static_cast<int>(gw::kVersion.size()), gw::kVersion.data());
+    return 0;
   }
+  Progress progress;
+  Written written;
+  std::string diagnostic;
+  try {
+    const int status = run(options, progress, written);
+    warnOfTimeOrder(progress, written.entries);
+    return status;
+  } catch (const gw::Fault& fault) {
+    diagnostic = gw::diagnosticLine(kProgram, fault);
+  } catch (const std::exception& error) {  // out of memory and the like
+    diagnostic = std::string(kProgram) + ": " + error.what();
+  }
+  if (written.mustClose()) diagnostic += closeAfterFault(written);
+  if (written.mustClosePage()) diagnostic += closePageAfterFault(written);
+  warnOfTimeOrder(progress, written.entries);
+  progress.end();
+  std::fprintf(stderr, "%s\n", diagnostic.c_str());
+  return gw::kFaultExitStatus;
 }

@@ -76,15 +76,29 @@ Options parseOptions(const std::vector<std::string>& args) {
     if (name == "-h" || name == "--help") {
       noValue();
       options.help = true;
+    } else if (name == "--version") {
+      noValue();
+      options.version = true;
     } else if (name == "--ascii") {
       noValue();
       options.ascii = true;
+    } else if (name == "--html") {
+      noValue();
+      options.html = true;
+    } else if (name == "--html-only") {
+      noValue();
+      options.html = true;
+      options.vtk = false;
     } else if (name == "-o" || name == "--output-dir") {
       options.outDir = takeValue();
       if (options.outDir.empty()) throw UsageError(name + " needs a directory name");
     } else if (name == "--name") {
       options.base = takeValue();
       checkBase(options.base);
+    } else if (name == "--time") {
+      std::string choice = takeValue();
+      if (choice != "value" && choice != "index") throw UsageError("--time takes value or index, not '" + choice + "'");
+      options.time = choice == "index" ? TimeChoice::Index : TimeChoice::Value;
     } else if (name == "--steps") {
       std::string choice = takeValue();
       options.numbers.clear();
@@ -100,7 +114,8 @@ Options parseOptions(const std::vector<std::string>& args) {
       throw UsageError("unknown option '" + arg + "'");
     }
   }
-  if (!options.help && !haveFile) throw UsageError("no result file given");
+  if (!options.help && !options.version && !haveFile) throw UsageError("no result file given");
+  if (options.ascii && !options.vtk) throw UsageError("--ascii sets how the VTK files hold their values; --html-only writes none");
   return options;
 }
 
@@ -111,7 +126,8 @@ std::string defaultBase(const std::string& resultFile) {
 }
 
 const char* helpText() {
-  return "usage: postvtk RESULT_FILE [-o OUTDIR] [--steps all|last|N,...] [--name BASE] [--ascii]\n"
+  return "usage: postvtk RESULT_FILE [-o OUTDIR] [--steps all|last|N,...] [--name BASE] [--time value|index]\n"
+         "               [--ascii] [--html | --html-only]\n"
          "\n"
          "Writes the time steps of a groundwater flow result file as VTK XML unstructured\n"
          "grids (one BASE_NNNN.vtu per step, NNNN the position of the step block in the\n"
@@ -125,21 +141,38 @@ const char* helpText() {
          "  --steps N,...            every step block whose step number LA is one of these\n"
          "  --name BASE              file name stem (default: the result file name without\n"
          "                           its extension)\n"
-         "  --ascii                  values as text, for inspection (default: raw binary);\n"
-         "                           text cannot carry values that are not finite numbers\n"
-         "                           (the velocity of an element with D = 0): they are\n"
-         "                           written as 0, with a warning\n"
+         "  --time value             each step at its TIME (default)\n"
+         "  --time index             each step at its position in the file (NNNN), for\n"
+         "                           runs whose TIME does not rise from step to step\n"
+         "  --ascii                  values as text, for inspection (default: raw binary)\n"
+         "  --html                   also write BASE.html, a view of the selected steps\n"
+         "                           for any web browser (see below)\n"
+         "  --html-only              write BASE.html only, no .vtu or .pvd files\n"
          "  -h, --help               this text\n"
+         "  --version                the program's release\n"
          "\n"
-         "Points carry H, Q, BL and the node averages of the element velocities over the\n"
-         "active elements (velocity, D_velocity and their magnitudes); cells carry\n"
-         "velocity (DVX/D, DVY/D), D_velocity (DVX, DVY), D, the property number and the\n"
-         "element number. Every element is kept, inactive ones too; an element with a\n"
-         "corner number outside 1..NUMNP is left out with a warning. A progress line is\n"
-         "shown on standard error when it is a terminal.\n"
+         "Points carry H, Q, BL, the node averages of the element velocities over the\n"
+         "active elements (velocity, D_velocity and their magnitudes), ISTAT, AUX and\n"
+         "NCODE; cells carry velocity (DVX/D, DVY/D), D_velocity (DVX, DVY), D, the\n"
+         "property number, the element number, ELV and active (1 when the property\n"
+         "number is above 0); the field data carries TimeValue, TIME, step (LA) and\n"
+         "TITLE. A value that is not a finite number (the velocity of an element with\n"
+         "D = 0) is written as NaN. Every element is kept, inactive ones too, a fourth\n"
+         "corner of 0 making a triangle; an element with a corner number outside\n"
+         "1..NUMNP is left out with a warning. A step whose TIME is not above the one\n"
+         "before gets a warning. A progress line is shown on standard error when it is\n"
+         "a terminal.\n"
+         "\n"
+         "BASE.html is one self-contained file (no network needed) that opens by\n"
+         "double-click: the mesh coloured by H, Q, the velocity magnitude or D of a step,\n"
+         "a colour bar, a slider and play button over the steps, pan (drag), zoom (wheel)\n"
+         "and the node and element under the pointer with their values. Values are held\n"
+         "as 32-bit reals.\n"
          "\n"
          "Exit status: 0 written; 1 no selected step in the file, nothing written;\n"
-         "2 bad command line or a fault in reading or writing a file.\n";
+         "2 bad command line or a fault in reading or writing a file. A fault after step\n"
+         "files were written still writes BASE.pvd, listing those files.\n"
+         "See README.md for more.\n";
 }
 
 }  // namespace gw::postvtk

@@ -11,14 +11,21 @@ namespace gw::postvtk {
 // Which step blocks of the result file are written.
 enum class StepChoice { All, Last, Numbered };
 
+// The time each step is placed at: its TIME, or its position in the result file.
+enum class TimeChoice { Value, Index };
+
 struct Options {
   std::string resultFile;
   std::string outDir = ".";
   std::string base;  // file name stem; empty: taken from the result file name
   StepChoice steps = StepChoice::All;
   std::vector<std::int32_t> numbers;  // step numbers LA for StepChoice::Numbered, as given
+  TimeChoice time = TimeChoice::Value;
   bool ascii = false;
+  bool vtk = true;    // the .vtu files and their .pvd collection
+  bool html = false;  // the browser view BASE.html
   bool help = false;
+  bool version = false;
 };
 
 // A command line that cannot be run; the message says why.

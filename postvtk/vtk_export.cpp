@@ -4,6 +4,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstring>
+#include <limits>
 #include <string_view>
 #include <type_traits>
 
@@ -14,12 +15,9 @@ namespace gw::postvtk {
 
 namespace {
 
-// Appends `count` values to `out` as little-endian bytes.
+// Stores `count` values at `dst` as little-endian bytes.
 template <typename T>
-void appendLittleEndian(std::string& out, const T* values, std::size_t count) {
-  const std::size_t at = out.size();
-  out.resize(at + count * sizeof(T));
-  char* dst = out.data() + at;
+void storeLittleEndian(char* dst, const T* values, std::size_t count) {
   if constexpr (std::endian::native == std::endian::little || sizeof(T) == 1) {
     if (count > 0) std::memcpy(dst, values, count * sizeof(T));
   } else {
@@ -31,6 +29,33 @@ void appendLittleEndian(std::string& out, const T* values, std::size_t count) {
   }
 }
 
+// Appends `count` values to `out` as little-endian bytes.
+template <typename T>
+void appendLittleEndian(std::string& out, const T* values, std::size_t count) {
+  const std::size_t at = out.size();
+  out.resize(at + count * sizeof(T));
+  storeLittleEndian(out.data() + at, values, count);
+}
+
+constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+
+bool allFinite(const double* values, std::size_t count) {
+  for (std::size_t i = 0; i < count; ++i) {
+    if (!std::isfinite(values[i])) return false;
+  }
+  return true;
+}
+
+// Appends doubles as little-endian bytes, NaN in place of every value that is
+// not a finite number.
+void appendFloat64(std::string& out, const double* values, std::size_t count) {
+  const std::size_t at = out.size();
+  appendLittleEndian(out, values, count);
+  for (std::size_t i = 0; i < count; ++i) {
+    if (!std::isfinite(values[i])) storeLittleEndian(out.data() + at + i * sizeof(double), &kNaN, 1);
+  }
+}
+
 template <typename T>
 void appendNumber(std::string& out, T value) {
   char text[32];
@@ -38,17 +63,16 @@ void appendNumber(std::string& out, T value) {
   out.append(text, result.ptr);
 }
 
-// Values in text, `perLine` to a line.
+// Values in text, `perLine` to a line; "nan" for a value that is not a finite number.
 template <typename T>
-std::string asText(const T* values, std::size_t count, std::size_t perLine, std::size_t& nonFinite) {
+std::string asText(const T* values, std::size_t count, std::size_t perLine) {
   std::string out;
   out.reserve(count * 20);
   for (std::size_t i = 0; i < count; ++i) {
     if (i > 0) out += i % perLine == 0 ? '\n' : ' ';
     if constexpr (std::is_floating_point_v<T>) {
       if (!std::isfinite(values[i])) {
-        ++nonFinite;
-        out += '0';
+        out += "nan";
         continue;
       }
     }
@@ -58,6 +82,9 @@ std::string asText(const T* values, std::size_t count, std::size_t perLine, std:
 }
 
 constexpr std::size_t kScalarsPerLine = 6;
+
+// Values to a line in text: one tuple of a vector, six scalars.
+std::size_t perLine(int components) { return components > 1 ? static_cast<std::size_t>(components) : kScalarsPerLine; }
 
 void appendUInt64(std::string& out, std::uint64_t value) { appendLittleEndian(out, &value, 1); }
 
@@ -76,7 +103,9 @@ void writeUnstructuredGrid(OutputFile& out, Encoding encoding, std::int32_t poin
   std::vector<const DataArray*> appended;
   auto element = [&](std::string& xml, const DataArray& array, const char* indent, bool oneTuple) {
     xml += indent;
-    xml += "<DataArray type=\"";
+    xml += '<';
+    xml += array.tag();
+    xml += " type=\"";
     xml += array.type;
     xml += '"';
     if (!array.name.empty()) {
@@ -120,7 +149,9 @@ void writeUnstructuredGrid(OutputFile& out, Encoding encoding, std::int32_t poin
         out.write(array->content());
         xml += '\n';
         xml += arrayIndent;
-        xml += "</DataArray>\n";
+        xml += "</";
+        xml += array->tag();
+        xml += ">\n";
       }
     }
     xml += indent;
@@ -177,11 +208,10 @@ std::string xmlEscape(const std::string& text) {
 
 DataArray Encoder::float64(std::string name, int components, const double* values, std::size_t tuples) {
   DataArray array{"Float64", std::move(name), components, {}, {}};
-  const std::size_t count = tuples * static_cast<std::size_t>(components);
-  if (encoding_ == Encoding::Binary) {
-    appendLittleEndian(array.payload, values, count);
-  } else {
-    array.payload = asText(values, count, components > 1 ? static_cast<std::size_t>(components) : kScalarsPerLine, nonFinite_);
+  refill(array, values, tuples);
+  if (array.external.data() != nullptr) {  // a copy: the values need not outlive the call
+    array.payload.assign(array.external);
+    array.external = {};
   }
   return array;
 }
@@ -191,10 +221,21 @@ void Encoder::refill(DataArray& array, const double* values, std::size_t tuples)
   array.external = {};
   array.payload.clear();
   if (encoding_ == Encoding::Ascii) {
-    const std::size_t perLine = array.components > 1 ? static_cast<std::size_t>(array.components) : kScalarsPerLine;
-    array.payload = asText(values, count, perLine, nonFinite_);
-  } else if constexpr (std::endian::native == std::endian::little) {
-    if (count > 0) array.external = std::string_view(reinterpret_cast<const char*>(values), count * sizeof(double));
+    array.payload = asText(values, count, perLine(array.components));
+  } else if (std::endian::native == std::endian::little && count > 0 && allFinite(values, count)) {
+    array.external = std::string_view(reinterpret_cast<const char*>(values), count * sizeof(double));
+  } else {
+    appendFloat64(array.payload, values, count);
+  }
+}
+
+void Encoder::refill(DataArray& array, const std::int32_t* values, std::size_t count) {
+  array.external = {};
+  array.payload.clear();
+  if (encoding_ == Encoding::Ascii) {
+    array.payload = asText(values, count, kScalarsPerLine);
+  } else if (std::endian::native == std::endian::little && count > 0) {
+    array.external = std::string_view(reinterpret_cast<const char*>(values), count * sizeof(std::int32_t));
   } else {
     appendLittleEndian(array.payload, values, count);
   }
@@ -205,7 +246,7 @@ DataArray Encoder::int32(std::string name, const std::int32_t* values, std::size
   if (encoding_ == Encoding::Binary) {
     appendLittleEndian(array.payload, values, count);
   } else {
-    array.payload = asText(values, count, kScalarsPerLine, nonFinite_);
+    array.payload = asText(values, count, kScalarsPerLine);
   }
   return array;
 }
@@ -215,7 +256,21 @@ DataArray Encoder::uint8(std::string name, const std::uint8_t* values, std::size
   if (encoding_ == Encoding::Binary) {
     appendLittleEndian(array.payload, values, count);
   } else {
-    array.payload = asText(values, count, kScalarsPerLine, nonFinite_);
+    array.payload = asText(values, count, kScalarsPerLine);
+  }
+  return array;
+}
+
+// A string is its bytes and a closing 0; text gives each byte as a number.
+DataArray Encoder::string(std::string name, std::string_view text) {
+  DataArray array{"String", std::move(name), 1, {}, {}};
+  std::string bytes(text);
+  bytes += '\0';
+  if (encoding_ == Encoding::Binary) {
+    array.payload = std::move(bytes);
+  } else {
+    std::vector<std::uint8_t> codes(bytes.begin(), bytes.end());
+    array.payload = asText(codes.data(), codes.size(), codes.size());
   }
   return array;
 }
@@ -237,6 +292,25 @@ DataArray Encoder::int32Rows(std::string name, const std::vector<std::int32_t>& 
   return array;
 }
 
+int drawnCorners(const Mesh& mesh, std::int32_t e) {
+  const std::int32_t fourth = mesh.corner(e, 4);
+  return fourth == mesh.corner(e, 3) || fourth == 0 ? 3 : 4;
+}
+
+namespace {
+
+// The title without its blank padding; a NUL byte would end the string early and
+// shows as a blank.
+std::string titleText(const std::string& title) {
+  std::string text = title.substr(0, title.find_last_not_of(' ') + 1);
+  for (char& c : text) {
+    if (c == '\0') c = ' ';
+  }
+  return text;
+}
+
+}  // namespace
+
 MeshArrays buildMeshArrays(const Mesh& mesh, Encoder& encoder) {
   MeshArrays arrays;
   const std::size_t nodes = static_cast<std::size_t>(mesh.nodes());
@@ -250,15 +324,18 @@ MeshArrays buildMeshArrays(const Mesh& mesh, Encoder& encoder) {
   }
 
   std::vector<std::int32_t> connectivity, offsets, property;
-  std::vector<std::uint8_t> types;
+  std::vector<double> elv;
+  std::vector<std::uint8_t> types, active;
   const std::size_t elements = static_cast<std::size_t>(mesh.elements());
   connectivity.reserve(4 * elements);
   offsets.reserve(elements);
   types.reserve(elements);
   property.reserve(elements);
+  elv.reserve(elements);
+  active.reserve(elements);
   arrays.cellElements.reserve(elements);
   for (std::int32_t e = 1; e <= mesh.elements(); ++e) {
-    const int k = postconv::cornerCount(mesh, e);
+    const int k = drawnCorners(mesh, e);
     bool drawable = true;
     for (int c = 1; c <= k; ++c) drawable = drawable && mesh.isNode(mesh.corner(e, c));
     if (!drawable) {
@@ -269,6 +346,8 @@ MeshArrays buildMeshArrays(const Mesh& mesh, Encoder& encoder) {
     offsets.push_back(static_cast<std::int32_t>(connectivity.size()));
     types.push_back(k == 3 ? kVtkTriangle : kVtkQuad);
     property.push_back(mesh.property(e));
+    elv.push_back(mesh.elv[static_cast<std::size_t>(e - 1)]);
+    active.push_back(postconv::isActive(mesh, e) ? 1 : 0);
     arrays.cellElements.push_back(e);
   }
   arrays.cells = static_cast<std::int32_t>(arrays.cellElements.size());
@@ -277,9 +356,14 @@ MeshArrays buildMeshArrays(const Mesh& mesh, Encoder& encoder) {
   arrays.connectivity = encoder.int32Rows("connectivity", connectivity, offsets);
   arrays.offsets = encoder.int32("offsets", offsets.data(), offsets.size());
   arrays.types = encoder.uint8("types", types.data(), types.size());
+  arrays.aux = encoder.float64("AUX", 1, mesh.aux.data(), nodes);
   arrays.bl = encoder.float64("BL", 1, mesh.bl.data(), nodes);
+  arrays.ncode = encoder.int32("NCODE", mesh.ncode.data(), nodes);
   arrays.property = encoder.int32("property", property.data(), property.size());
   arrays.element = encoder.int32("element", arrays.cellElements.data(), arrays.cellElements.size());
+  arrays.elv = encoder.float64("ELV", 1, elv.data(), elv.size());
+  arrays.active = encoder.uint8("active", active.data(), active.size());
+  arrays.title = encoder.string("TITLE", titleText(mesh.title));
   return arrays;
 }
 
@@ -295,6 +379,7 @@ StepWriter::StepWriter(const Mesh& mesh, Encoding encoding)
   cellDVelocity_.assign(3 * cells, 0.0);
   d_.assign(cells, 0.0);
   auto named = [](std::string name, int components) { return DataArray{"Float64", std::move(name), components, {}, {}}; };
+  istat_ = DataArray{"Int32", "ISTAT", 1, {}, {}};
   h_ = named("H", 1);
   q_ = named("Q", 1);
   velocityArray_ = named("velocity", 3);
@@ -306,7 +391,7 @@ StepWriter::StepWriter(const Mesh& mesh, Encoding encoding)
   dArray_ = named("D", 1);
 }
 
-void StepWriter::write(const Step& step, const std::string& path, int unit) {
+void StepWriter::write(const Step& step, double timeValue, const std::string& path, int unit) {
   const std::size_t nodes = static_cast<std::size_t>(mesh_.points);
   const std::size_t cells = static_cast<std::size_t>(mesh_.cells);
   postconv::averageNodalVelocities(source_, step, work_);
@@ -331,8 +416,10 @@ void StepWriter::write(const Step& step, const std::string& path, int unit) {
     d_[c] = d;
   }
 
-  time_ = encoder_.float64("TimeValue", 1, &step.time, 1);
+  timeValue_ = encoder_.float64("TimeValue", 1, &timeValue, 1);
+  time_ = encoder_.float64("TIME", 1, &step.time, 1);
   number_ = encoder_.int32("step", &step.la, 1);
+  encoder_.refill(istat_, step.istat.data(), nodes);
   encoder_.refill(h_, step.h.data(), nodes);
   encoder_.refill(q_, step.q.data(), nodes);
   encoder_.refill(velocityArray_, velocity_.data(), nodes);
@@ -343,12 +430,14 @@ void StepWriter::write(const Step& step, const std::string& path, int unit) {
   encoder_.refill(cellDVelocityArray_, cellDVelocity_.data(), cells);
   encoder_.refill(dArray_, d_.data(), cells);
 
-  ArraySection field{"FieldData", "", {&time_, &number_}};
+  ArraySection field{"FieldData", "", {&timeValue_, &time_, &number_, &mesh_.title}};
   std::vector<ArraySection> sections{
       {"PointData", " Scalars=\"H\" Vectors=\"velocity\"",
-       {&h_, &q_, &mesh_.bl, &velocityArray_, &speedArray_, &dVelocityArray_, &dSpeedArray_}},
+       {&h_, &q_, &mesh_.bl, &velocityArray_, &speedArray_, &dVelocityArray_, &dSpeedArray_, &istat_, &mesh_.aux,
+        &mesh_.ncode}},
       {"CellData", " Scalars=\"property\" Vectors=\"velocity\"",
-       {&cellVelocityArray_, &cellDVelocityArray_, &dArray_, &mesh_.property, &mesh_.element}},
+       {&cellVelocityArray_, &cellDVelocityArray_, &dArray_, &mesh_.property, &mesh_.element, &mesh_.elv,
+        &mesh_.active}},
       {"Points", "", {&mesh_.coordinates}},
       {"Cells", "", {&mesh_.connectivity, &mesh_.offsets, &mesh_.types}},
   };
@@ -374,6 +463,24 @@ void writeCollection(const std::string& path, int unit, const std::vector<Collec
   OutputFile out(path, unit);
   out.write(xml);
   out.commit();
+}
+
+std::string timeOrderWarning(const std::vector<CollectionEntry>& entries) {
+  std::string first;
+  std::size_t count = 0;
+  for (std::size_t k = 1; k < entries.size(); ++k) {
+    const CollectionEntry& before = entries[k - 1];
+    const CollectionEntry& after = entries[k];
+    if (after.time > before.time) continue;
+    if (count++ == 0) {
+      first = "step " + std::to_string(after.la) + " (" + after.file + ") has time " + formatDouble(after.time) +
+              ", not above the time " + formatDouble(before.time) + " of step " + std::to_string(before.la) + " (" +
+              before.file + ")";
+    }
+  }
+  if (count == 0) return {};
+  if (count > 1) first += ", and " + std::to_string(count - 1) + " more step(s) do not follow in time";
+  return first + "; a viewer draws such steps at one time: --time index gives each step its position as its time";
 }
 
 }  // namespace gw::postvtk

@@ -23,18 +23,20 @@ enum class Encoding {
 // lie in memory in file order, only referred to by `external`, which must then
 // stay valid until the array is written.
 struct DataArray {
-  const char* type = "Float64";  // Float64, Int32 or UInt8
+  const char* type = "Float64";  // Float64, Int32, UInt8 or String
   std::string name;
   int components = 1;
   std::string payload;
   std::string_view external;
 
   std::string_view content() const { return external.data() != nullptr ? external : std::string_view(payload); }
+  // The XML element: Array for strings, DataArray for numbers.
+  const char* tag() const { return std::string_view(type) == "String" ? "Array" : "DataArray"; }
 };
 
-// Encodes arrays in one encoding. Text cannot carry a value that is not a finite
-// number (the reader refuses "nan" and "inf"): in Ascii such a value is written as
-// 0 and counted, so that the run can warn about it; Binary keeps it as it is.
+// Encodes arrays in one encoding. Every Float64 value that is not a finite number
+// (such as a velocity divided by a D of 0) is written as NaN, "nan" in text, so
+// that viewers leave it out of colour ranges and grey it out.
 class Encoder {
  public:
   explicit Encoder(Encoding encoding) : encoding_(encoding) {}
@@ -44,19 +46,18 @@ class Encoder {
   DataArray float64(std::string name, int components, const double* values, std::size_t tuples);
   DataArray int32(std::string name, const std::int32_t* values, std::size_t count);
   DataArray uint8(std::string name, const std::uint8_t* values, std::size_t count);
+  // One string, as a String array of one value.
+  DataArray string(std::string name, std::string_view text);
   // Int32 values laid out one row per line in text, row r ending before rowEnds[r].
   DataArray int32Rows(std::string name, const std::vector<std::int32_t>& values,
                       const std::vector<std::int32_t>& rowEnds);
   // Refills `array` with new values, reusing its storage; where the raw bytes are
   // the values as they lie in memory, `array` only refers to them.
   void refill(DataArray& array, const double* values, std::size_t tuples);
-
-  // Values written as 0 because text cannot carry them.
-  std::size_t nonFinite() const { return nonFinite_; }
+  void refill(DataArray& array, const std::int32_t* values, std::size_t count);
 
  private:
   Encoding encoding_;
-  std::size_t nonFinite_ = 0;
 };
 
 inline constexpr std::uint8_t kVtkTriangle = 5;
@@ -71,14 +72,19 @@ struct MeshArrays {
   std::int32_t firstLeftOut = 0;           // the first of them, 0 when none
   DataArray coordinates;                   // (X, Y, 0)
   DataArray connectivity, offsets, types;  // the cells
-  DataArray bl;                            // point array BL
-  DataArray property, element;             // cell arrays: IE(e,5) and the element number
+  DataArray aux, bl, ncode;                // point arrays AUX, BL, NCODE
+  DataArray property, element, elv, active;  // cell arrays: IE(e,5), the element number, ELV, IE(e,5) > 0
+  DataArray title;                         // field array TITLE
 };
 
-// Every element becomes a cell, active or not: a triangle when its third and
-// fourth corners are the same node, else a quadrilateral. An element with one of
-// those corners outside 1..NUMNP cannot be drawn and is left out (counted in
-// leftOut), since a reader would follow the bad index out of the point list.
+// Corners an element is drawn with: 3 when its fourth corner repeats the third or
+// is 0 (a triangle stored either way), else 4.
+int drawnCorners(const Mesh& mesh, std::int32_t e);
+
+// Every element becomes a cell, active or not: a triangle or a quadrilateral by
+// drawnCorners. An element with one of its drawn corners outside 1..NUMNP cannot
+// be drawn and is left out (counted in leftOut), since a reader would follow the
+// bad index out of the point list.
 MeshArrays buildMeshArrays(const Mesh& mesh, Encoder& encoder);
 
 // Writes the .vtu file of each step; the mesh arrays are built once, at construction.
@@ -87,11 +93,10 @@ class StepWriter {
   StepWriter(const Mesh& mesh, Encoding encoding);
 
   const MeshArrays& meshArrays() const { return mesh_; }
-  // Values written as 0 in text so far (see Encoder).
-  std::size_t nonFinite() const { return encoder_.nonFinite(); }
 
-  // Writes `step` to the file `path`; `unit` is the unit shown in a fault.
-  void write(const Step& step, const std::string& path, int unit);
+  // Writes `step` to the file `path` with `timeValue` as the time viewers place
+  // it at; `unit` is the unit shown in a fault.
+  void write(const Step& step, double timeValue, const std::string& path, int unit);
 
  private:
   const Mesh& source_;
@@ -101,18 +106,24 @@ class StepWriter {
   // Step values in file order, kept from step to step so that no step allocates.
   std::vector<double> velocity_, speed_, dVelocity_, dSpeed_;  // per point
   std::vector<double> cellVelocity_, cellDVelocity_, d_;       // per cell
-  DataArray time_, number_, h_, q_, velocityArray_, speedArray_, dVelocityArray_, dSpeedArray_;
+  DataArray timeValue_, time_, number_, istat_, h_, q_, velocityArray_, speedArray_, dVelocityArray_, dSpeedArray_;
   DataArray cellVelocityArray_, cellDVelocityArray_, dArray_;
 };
 
 // One step in the collection file.
 struct CollectionEntry {
-  double time;
+  double time;       // the time viewers place the step at
   std::string file;  // the .vtu file name, relative to the collection file
+  std::int32_t la = 0;  // the step number, named in warnings
 };
 
 // Writes the .pvd collection file listing the steps with their times.
 void writeCollection(const std::string& path, int unit, const std::vector<CollectionEntry>& entries);
+
+// A warning naming the steps whose time is not above that of the step listed
+// before them (a viewer would draw the two at one time); empty when every time
+// rises.
+std::string timeOrderWarning(const std::vector<CollectionEntry>& entries);
 
 // Shortest text that reads back as the same double ("nan", "inf" for those).
 std::string formatDouble(double value);

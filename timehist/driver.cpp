@@ -3,6 +3,7 @@
 #include <memory>
 #include <new>
 #include <string>
+#include <vector>
 
 #include "fault.hpp"
 #include "format.hpp"
@@ -69,20 +70,65 @@ std::string chooseResultFile(Console& console, bool& fromWorkList) {
 
 // A CSV file written over one of the run's inputs would destroy it: such a run
 // is refused before anything is written.
-void refuseCsvOverInput(const PointLists& lists, const std::string& file, const char* what) {
+void refuseCsvOverInput(const PointLists& lists, const std::string& folder, const std::string& file,
+                        const char* what) {
   for (const SeriesFile& csv : kSeriesFiles) {
-    if (!entries(lists, csv.series).empty() && platform::sameFile(csv.name, file)) {
-      throw Fault(FaultKind::Refused, csv.unit, csv.name,
-                  std::string("the CSV file would overwrite ") + what + " " + file);
+    const std::string path = inFolder(folder, csv.name);
+    if (!entries(lists, csv.series).empty() && platform::sameFile(path, file)) {
+      throw Fault(FaultKind::Refused, csv.unit, path, std::string("the CSV file would overwrite ") + what + " " + file);
     }
   }
 }
 
-}  // namespace
+// The choices of a run, in the order the run needs them: asked on the console
+// (the dialogue) or given on the command line.
+class Choices {
+ public:
+  virtual ~Choices() = default;
+  // The result file name, and whether it came from WORK.LST.
+  virtual std::string resultFile(bool& fromWorkList) = 0;
+  virtual std::string graphFile() = 0;
+  // Where the CSV files go; empty: the current directory.
+  virtual std::string csvFolder() = 0;
+  // The run has written its files.
+  virtual void finished(const std::vector<WrittenFile>& files) = 0;
+};
 
-int runExtractor(Console& console) {
+class Dialogue final : public Choices {
+ public:
+  explicit Dialogue(Console& console) : console_(console) {}
+  std::string resultFile(bool& fromWorkList) override { return chooseResultFile(console_, fromWorkList); }
+  std::string graphFile() override {
+    writeFree(console_.out(), kGraphSettings);
+    writeFree(console_.out(), kGraphName);
+    return console_.readFileName();
+  }
+  std::string csvFolder() override { return {}; }
+  void finished(const std::vector<WrittenFile>&) override {}
+
+ private:
+  Console& console_;
+};
+
+class GivenChoices final : public Choices {
+ public:
+  GivenChoices(Console& console, const CommandLine& line) : console_(console), line_(line) {}
+  std::string resultFile(bool& fromWorkList) override {
+    fromWorkList = false;
+    return line_.resultFile;
+  }
+  std::string graphFile() override { return line_.graphFile; }
+  std::string csvFolder() override { return line_.csvFolder; }
+  void finished(const std::vector<WrittenFile>& files) override { reportWritten(console_.out(), files); }
+
+ private:
+  Console& console_;
+  const CommandLine& line_;
+};
+
+int extract(Console& console, Choices& choices) {
   bool fromWorkList = false;
-  const std::string resultName = chooseResultFile(console, fromWorkList);
+  const std::string resultName = choices.resultFile(fromWorkList);
 
   ResultFile result(resultName, kResultUnit, kCapacity);
   Mesh mesh;
@@ -90,14 +136,13 @@ int runExtractor(Console& console) {
   kTitle(console.out(), titleWords(mesh.title));
   writeFree(console.out(), mesh.numnp, mesh.numel);
 
-  writeFree(console.out(), kGraphSettings);
-  writeFree(console.out(), kGraphName);
-  const std::string graphName = console.readFileName();
+  const std::string graphName = choices.graphFile();
   GraphData graph = readGraphData(graphName);
 
-  refuseCsvOverInput(graph.lists, resultName, "the result file");
-  refuseCsvOverInput(graph.lists, graphName, "the graph data file");
-  if (fromWorkList) refuseCsvOverInput(graph.lists, kWorkList, "the work list");
+  const std::string folder = choices.csvFolder();
+  refuseCsvOverInput(graph.lists, folder, resultName, "the result file");
+  refuseCsvOverInput(graph.lists, folder, graphName, "the graph data file");
+  if (fromWorkList) refuseCsvOverInput(graph.lists, folder, kWorkList, "the work list");
 
   std::unique_ptr<SeriesStore> store;
   try {
@@ -117,9 +162,21 @@ int runExtractor(Console& console) {
     store->gather(kept, step);
   }
 
-  store->writeFiles(kept);
+  choices.finished(store->writeFiles(kept, folder));
   console.out().flush();
   return 0;
+}
+
+}  // namespace
+
+int runExtractor(Console& console) {
+  Dialogue dialogue(console);
+  return extract(console, dialogue);
+}
+
+int runExtractorWith(Console& console, const CommandLine& line) {
+  GivenChoices choices(console, line);
+  return extract(console, choices);
 }
 
 }  // namespace gw::timehist

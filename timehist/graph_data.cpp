@@ -47,7 +47,7 @@ GraphData readGraphData(LineInput& in) {
 
 GraphData readGraphData(const std::string& name) {
   int fd = platform::openFile(name, platform::Access::ReadOrCreate);
-  if (fd < 0) throw Fault(FaultKind::CannotOpen, kGraphDataUnit, name);
+  if (fd < 0) throw openFault(kGraphDataUnit, name, false);
   LineInput in(fd, name, kGraphDataUnit, true);
   return readGraphData(in);
 }

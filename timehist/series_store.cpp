@@ -23,7 +23,7 @@ std::size_t rowsFor(std::int32_t capacity, std::size_t count) {
 }
 
 // The value of array slot n (1-based) when n names one, else 0.0.
-double at(const std::vector<double>& values, std::int32_t n) {
+double at(const RunArray<double>& values, std::int32_t n) {
   return n >= 1 && static_cast<std::size_t>(n) <= values.size() ? values[static_cast<std::size_t>(n) - 1]
                                                                     : 0.0;
 }
@@ -129,13 +129,22 @@ void SeriesStore::writeSeries(TextOut& out, Series series, std::int32_t k) const
   });
 }
 
-void SeriesStore::writeFiles(std::int32_t k) const {
+std::vector<WrittenFile> SeriesStore::writeFiles(std::int32_t k, const std::string& folder) const {
+  std::vector<WrittenFile> written;
   for (const SeriesFile& file : kSeriesFiles) {
     if (entries(lists_, file.series).empty()) continue;
-    std::unique_ptr<TextOut> out = TextOut::openFile(file.name, file.unit, true);
+    const std::string path = inFolder(folder, file.name);
+    std::unique_ptr<TextOut> out = TextOut::openFile(path, file.unit, true);
     writeSeries(*out, file.series, k);
     out->flush();
+    written.push_back({path, out->bytesWritten(), std::clamp(k, 0, steps_)});
   }
+  return written;
+}
+
+std::string inFolder(const std::string& folder, const char* name) {
+  if (folder.empty()) return name;
+  return folder.back() == '/' ? folder + name : folder + "/" + name;
 }
 
 }  // namespace gw::timehist

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "console.hpp"
 #include "result_file.hpp"
 #include "text_out.hpp"
 
@@ -36,6 +37,9 @@ enum class Series { H, Q, VD, VA };
 
 // The list whose entries a series follows.
 const std::vector<std::int32_t>& entries(const PointLists& lists, Series series);
+
+// The path of a file of `folder` (empty: the current directory).
+std::string inFolder(const std::string& folder, const char* name);
 
 // File name and unit of each series' CSV file.
 struct SeriesFile {
@@ -73,9 +77,10 @@ class SeriesStore {
   // per kept step 1..k.
   void writeSeries(TextOut& out, Series series, std::int32_t k) const;
 
-  // Writes the CSV file of every non-empty list in the current directory,
-  // replacing an old one; a file whose list is empty is not touched.
-  void writeFiles(std::int32_t k) const;
+  // Writes the CSV file of every non-empty list into `folder` (empty: the
+  // current directory), replacing an old one; a file whose list is empty is
+  // not touched. Returns the files written.
+  std::vector<WrittenFile> writeFiles(std::int32_t k, const std::string& folder = {}) const;
 
  private:
   struct Table {

@@ -33,6 +33,8 @@
 #include <string>
 #include <vector>
 
+#include "arguments.hpp"
+
 namespace {
 
 // sin and cos from + - * / alone, so that a sample is the same bytes on every
@@ -159,11 +161,35 @@ std::string encode(const Run& run) {
   return out;
 }
 
+constexpr const char* kUsage =
+    "usage: resultgen sample [--nx N] [--ny N] [--steps S] [--seed K] [--split-every K] "
+    "[--out NAME] [--worklst]\n"
+    "       resultgen text DESCRIPTION OUT\n";
+
+constexpr const char* kHelp =
+    "\n"
+    "Writes result files of the groundwater flow solver, for demos, tests and\n"
+    "benchmarks.\n"
+    "\n"
+    "sample: a rectangular mesh of counter-clockwise quadrilaterals (every K-th\n"
+    "cell split into two triangles), three soil layers with a few inactive\n"
+    "elements, and a transient head field.\n"
+    "  --nx N, --ny N     nodes across and up (default 30 x 20)\n"
+    "  --steps S          time steps, numbered 1..S, a day apart (default 5)\n"
+    "  --seed K           seed of the node jitter (default 1)\n"
+    "  --split-every K    split every K-th cell into two triangles (default 5; 0 none)\n"
+    "  --out NAME         the result file (default SAMPLE.RES)\n"
+    "  --worklst          also write WORK.LST, whose fourth line names the result file\n"
+    "\n"
+    "text: the file spelled out line by line in DESCRIPTION (title, node, elem,\n"
+    "numnp, numel, step, n, e, cut, drop lines; see the head of tools/resultgen.cpp).\n"
+    "\n"
+    "  -h, --help         this text\n"
+    "  --version          the program's release\n"
+    "See README.md for more.\n";
+
 [[noreturn]] void usage(const std::string& why) {
-  std::cerr << "resultgen: " << why << "\n"
-            << "usage: resultgen sample [--nx N] [--ny N] [--steps S] [--seed K] [--split-every K] "
-               "[--out NAME] [--worklst]\n"
-            << "       resultgen text DESCRIPTION OUT\n";
+  std::cerr << "resultgen: " << why << "\n" << kUsage;
   std::exit(2);
 }
 
@@ -288,6 +314,14 @@ void writeFile(const std::string& name, const std::string& bytes) {
 int main(int argc, char** argv) {
   std::vector<std::string> args(argv + 1, argv + argc);
   if (args.empty()) usage("no mode given");
+  if (args[0] == "-h" || args[0] == "--help") {
+    std::cout << kUsage << kHelp;
+    return 0;
+  }
+  if (args[0] == "--version") {
+    std::cout << "resultgen " << gw::kVersion << "\n";
+    return 0;
+  }
   if (args[0] == "text") {
     if (args.size() != 3) usage("text takes DESCRIPTION OUT");
     std::ifstream in(args[1]);

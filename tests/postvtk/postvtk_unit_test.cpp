@@ -29,15 +29,24 @@ TEST(PostvtkOptionsTest, DefaultsAndEveryOption) {
   EXPECT_EQ(plain.base, "");
   EXPECT_EQ(plain.steps, StepChoice::All);
   EXPECT_FALSE(plain.ascii);
+  EXPECT_TRUE(plain.vtk);
+  EXPECT_FALSE(plain.html);
+  EXPECT_EQ(plain.time, TimeChoice::Value);
 
-  Options full = parse({"-o", "out/dir", "--steps", "3,-1,7", "--name", "case", "--ascii", "run.RES"});
+  Options full = parse({"-o", "out/dir", "--steps", "3,-1,7", "--name", "case", "--ascii", "--time", "index", "run.RES"});
   EXPECT_EQ(full.outDir, "out/dir");
   EXPECT_EQ(full.steps, StepChoice::Numbered);
   EXPECT_EQ(full.numbers, (std::vector<std::int32_t>{3, -1, 7}));
   EXPECT_EQ(full.base, "case");
   EXPECT_TRUE(full.ascii);
+  EXPECT_EQ(full.time, TimeChoice::Index);
 
   EXPECT_EQ(parse({"--steps=last", "r"}).steps, StepChoice::Last);
+  // The page beside the VTK files, or instead of them.
+  Options beside = parse({"r", "--html"});
+  EXPECT_TRUE(beside.html && beside.vtk);
+  Options instead = parse({"r", "--html-only"});
+  EXPECT_TRUE(instead.html && !instead.vtk);
   // The last --steps counts, and a choice of all drops earlier numbers.
   Options again = parse({"--steps", "4", "--steps", "all", "r"});
   EXPECT_EQ(again.steps, StepChoice::All);
@@ -64,6 +73,9 @@ TEST(PostvtkOptionsTest, BadCommandLinesAreRefused) {
       {"a.RES", "--name", ".."},
       {"a.RES", "--name", ""},
       {"a.RES", "--ascii=yes"},         // flag with a value
+      {"a.RES", "--html=1"},
+      {"a.RES", "--html-only", "--ascii"},  // text VTK files, but none written
+      {"a.RES", "--time", "TIME"},      // not a choice
   };
   for (const auto& args : bad) {
     std::string line;
@@ -88,19 +100,25 @@ std::vector<T> decode(const DataArray& array) {
 }
 
 // Nodes 1..5; a quad, a triangle, an inactive triangle, an element with a corner
-// beyond NUMNP and one with a corner 0 (not a triangle by the corner test).
+// beyond NUMNP, one with a third corner 0 (no triangle) and a triangle stored
+// with a fourth corner 0.
 Mesh mixedMesh() {
   Mesh m;
+  m.title = "MIXED" + std::string(75, ' ');
   m.numnp = 5;
   m.x = {0, 1, 1, 0, 2};
   m.y = {0, 0, 1, 1, 0};
+  m.aux = {0.5, 0.25, 0, 0, 1e-3};
   m.bl = {-1, -2, -3, -4, -5};
-  m.numel = 5;
+  m.ncode = {1, 0, 2, 0, -7};
+  m.numel = 6;
   m.ie = {1, 2, 3, 4, 1,   //
           2, 5, 3, 3, 2,   //
           1, 3, 4, 4, 0,   //
           1, 2, 6, 4, 1,   //
-          2, 5, 0, 3, -3};
+          2, 5, 0, 3, -3,  //
+          5, 3, 2, 0, -1};
+  m.elv = {0.1, 0.2, 0.3, 0.4, 0.5, 0.6};
   return m;
 }
 
@@ -109,17 +127,24 @@ TEST(PostvtkMeshTest, EveryDrawableElementBecomesACellAndTheRestAreCounted) {
   Encoder encoder(Encoding::Binary);
   MeshArrays a = buildMeshArrays(m, encoder);
   EXPECT_EQ(a.points, 5);
-  EXPECT_EQ(a.cells, 3);
+  EXPECT_EQ(a.cells, 4);
   EXPECT_EQ(a.leftOut, 2);
   EXPECT_EQ(a.firstLeftOut, 4);
-  EXPECT_EQ(a.cellElements, (std::vector<std::int32_t>{1, 2, 3}));
-  EXPECT_EQ(decode<std::int32_t>(a.connectivity), (std::vector<std::int32_t>{0, 1, 2, 3, 1, 4, 2, 0, 2, 3}));
-  EXPECT_EQ(decode<std::int32_t>(a.offsets), (std::vector<std::int32_t>{4, 7, 10}));
-  EXPECT_EQ(decode<std::uint8_t>(a.types), (std::vector<std::uint8_t>{kVtkQuad, kVtkTriangle, kVtkTriangle}));
-  EXPECT_EQ(decode<std::int32_t>(a.property), (std::vector<std::int32_t>{1, 2, 0}));
-  EXPECT_EQ(decode<std::int32_t>(a.element), (std::vector<std::int32_t>{1, 2, 3}));
+  EXPECT_EQ(a.cellElements, (std::vector<std::int32_t>{1, 2, 3, 6}));
+  EXPECT_EQ(decode<std::int32_t>(a.connectivity), (std::vector<std::int32_t>{0, 1, 2, 3, 1, 4, 2, 0, 2, 3, 4, 2, 1}));
+  EXPECT_EQ(decode<std::int32_t>(a.offsets), (std::vector<std::int32_t>{4, 7, 10, 13}));
+  EXPECT_EQ(decode<std::uint8_t>(a.types),
+            (std::vector<std::uint8_t>{kVtkQuad, kVtkTriangle, kVtkTriangle, kVtkTriangle}));
+  EXPECT_EQ(decode<std::int32_t>(a.property), (std::vector<std::int32_t>{1, 2, 0, -1}));
+  EXPECT_EQ(decode<std::int32_t>(a.element), (std::vector<std::int32_t>{1, 2, 3, 6}));
+  EXPECT_EQ(decode<double>(a.elv), (std::vector<double>{0.1, 0.2, 0.3, 0.6}));
+  EXPECT_EQ(decode<std::uint8_t>(a.active), (std::vector<std::uint8_t>{1, 1, 0, 0}));
   EXPECT_EQ(decode<double>(a.coordinates), (std::vector<double>{0, 0, 0, 1, 0, 0, 1, 1, 0, 0, 1, 0, 2, 0, 0}));
-  EXPECT_EQ(decode<double>(a.bl), m.bl);
+  EXPECT_EQ(decode<double>(a.bl), std::vector<double>(m.bl.begin(), m.bl.end()));
+  EXPECT_EQ(decode<double>(a.aux), std::vector<double>(m.aux.begin(), m.aux.end()));
+  EXPECT_EQ(decode<std::int32_t>(a.ncode), std::vector<std::int32_t>(m.ncode.begin(), m.ncode.end()));
+  EXPECT_EQ(a.title.content(), std::string("MIXED\0", 6));  // padding trimmed, closed by 0
+  EXPECT_STREQ(a.title.tag(), "Array");
 }
 
 TEST(PostvtkMeshTest, NegativeCountsGiveAnEmptyGrid) {
@@ -133,35 +158,38 @@ TEST(PostvtkMeshTest, NegativeCountsGiveAnEmptyGrid) {
   EXPECT_EQ(a.coordinates.content(), "");
 }
 
-TEST(PostvtkEncodingTest, TextKeepsEveryDigitAndReplacesWhatTextCannotCarry) {
+TEST(PostvtkEncodingTest, TextKeepsEveryDigitAndWritesNanForWhatIsNoNumber) {
   Encoder encoder(Encoding::Ascii);
   const double values[] = {0.1, -2.5e-300, 1.0 / 3.0, std::numeric_limits<double>::infinity(),
-                           std::numeric_limits<double>::quiet_NaN(), 7.0};
+                           -std::numeric_limits<double>::quiet_NaN(), 7.0};
   DataArray scalars = encoder.float64("s", 1, values, 6);
-  EXPECT_EQ(scalars.content(), "0.1 -2.5e-300 0.3333333333333333 0 0 7");
-  EXPECT_EQ(encoder.nonFinite(), 2u);
+  EXPECT_EQ(scalars.content(), "0.1 -2.5e-300 0.3333333333333333 nan nan 7");
   // One tuple of a vector to a line.
   DataArray vectors = encoder.float64("v", 3, values, 2);
-  EXPECT_EQ(vectors.content(), "0.1 -2.5e-300 0.3333333333333333\n0 0 7");
-  EXPECT_EQ(encoder.nonFinite(), 4u);
+  EXPECT_EQ(vectors.content(), "0.1 -2.5e-300 0.3333333333333333\nnan nan 7");
   // Connectivity one cell to a line.
   DataArray rows = encoder.int32Rows("c", {0, 1, 2, 3, 1, 4, 2}, {4, 7});
   EXPECT_EQ(rows.content(), "0 1 2 3\n1 4 2");
+  // A string as its byte values, closed by 0.
+  EXPECT_EQ(encoder.string("t", "A b").content(), "65 32 98 0");
 }
 
-TEST(PostvtkEncodingTest, BinaryKeepsNonFiniteValuesAndRefillsInPlace) {
+TEST(PostvtkEncodingTest, BinaryWritesNanForWhatIsNoNumberAndRefillsInPlace) {
   Encoder encoder(Encoding::Binary);
-  std::vector<double> values = {std::numeric_limits<double>::quiet_NaN(), 2.0};
+  std::vector<double> values = {-std::numeric_limits<double>::infinity(), 2.0};
   DataArray array{"Float64", "x", 1, {}, {}};
   encoder.refill(array, values.data(), values.size());
   std::vector<double> back = decode<double>(array);
   ASSERT_EQ(back.size(), 2u);
   EXPECT_TRUE(std::isnan(back[0]));
   EXPECT_EQ(back[1], 2.0);
-  EXPECT_EQ(encoder.nonFinite(), 0u);
-  values[1] = 3.0;
+  EXPECT_TRUE(std::isinf(values[0])) << "the values themselves are left alone";
+  // Finite values are referred to where they lie, not copied.
+  values[0] = 1.0;
   encoder.refill(array, values.data(), values.size());
-  EXPECT_EQ(decode<double>(array)[1], 3.0);
+  EXPECT_EQ(array.content().data(), reinterpret_cast<const char*>(values.data()));
+  values[1] = 3.0;
+  EXPECT_EQ(decode<double>(array), (std::vector<double>{1.0, 3.0}));
 }
 
 std::string readFile(const std::string& name) {
@@ -226,6 +254,16 @@ TEST_F(PostvtkFilesTest, CollectionListsTimesAndEscapedNames) {
       << text;
   EXPECT_NE(text.find("timestep=\"1e+300\""), std::string::npos) << text;
   EXPECT_NE(text.find("<VTKFile type=\"Collection\""), std::string::npos);
+}
+
+TEST(PostvtkCollectionTest, TimesThatDoNotRiseAreNamedOnce) {
+  EXPECT_EQ(timeOrderWarning({{1, "a_0001.vtu", 1}, {2, "a_0002.vtu", 2}}), "");
+  EXPECT_EQ(timeOrderWarning({{1, "a_0001.vtu", 4}, {1, "a_0002.vtu", 5}, {0.5, "a_0003.vtu", 6}, {9, "a_0004.vtu", 7}}),
+            "step 5 (a_0002.vtu) has time 1, not above the time 1 of step 4 (a_0001.vtu), and 1 more step(s) do not "
+            "follow in time; a viewer draws such steps at one time: --time index gives each step its position as its "
+            "time");
+  const double nan = std::numeric_limits<double>::quiet_NaN();
+  EXPECT_NE(timeOrderWarning({{1, "a", 1}, {nan, "b", 2}}), "");
 }
 
 TEST(PostvtkEncodingTest, XmlEscapeCoversEveryMarkupCharacter) {

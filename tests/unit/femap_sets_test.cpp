@@ -56,7 +56,7 @@ TEST(FemapSetsTest, RepeatedCornerCountsTwiceAndStaleWorkIsCleared) {
   work.wcnt.assign(5, 7);
   Counters counters;
   writeStep(m, s, work, counters);
-  EXPECT_EQ(work.wcnt, (std::vector<std::int32_t>{1, 2, 3, 1, 0}));
+  EXPECT_EQ(work.wcnt, (RunArray<std::int32_t>{1, 2, 3, 1, 0}));
   EXPECT_DOUBLE_EQ(work.wvx[2], (3.0 + 3.0 + 6.0) / 3);  // node 3 takes element 1 twice
   EXPECT_DOUBLE_EQ(work.wvy[2], 1.0);
   EXPECT_DOUBLE_EQ(work.wvxd[2], (2.0 + 2.0 + 2.0) / 3);
@@ -72,7 +72,7 @@ TEST(FemapSetsTest, CornerEntriesThatNameNoNodeAreSkipped) {
   work.resize(m.numnp);
   Counters counters;
   const std::vector<std::string> all = testing::crlfLines(writeStep(m, s, work, counters));
-  EXPECT_EQ(work.wcnt, (std::vector<std::int32_t>{2, 2, 2}));
+  EXPECT_EQ(work.wcnt, (RunArray<std::int32_t>{2, 2, 2}));
   EXPECT_DOUBLE_EQ(work.wvx[0], (1.0 + 4.0) / 2);
   EXPECT_DOUBLE_EQ(work.wvx[1], (1.0 + 2.0) / 2);
   EXPECT_DOUBLE_EQ(work.wvx[2], (1.0 + 2.0) / 2);

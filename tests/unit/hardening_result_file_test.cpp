@@ -126,6 +126,8 @@ TEST(HardeningResultFileTest, BrokenFramingIsAFault) {
       {"count beyond the file", Records().text(title).end(0x7FFFFFFF).bytes(), FaultKind::EndOfFile},
       {"cut inside a count", Records().raw(std::string("\x50\x00", 2)).bytes(), FaultKind::EndOfFile},
       {"title record too short", Records().text("SHORT").end().bytes(), FaultKind::TooMuchData},
+      // Framing is checked before what the record holds.
+      {"too short, trailing count differs", Records().text("SHORT").end(5, 6).bytes(), FaultKind::CorruptRecord},
       {"node count record empty", Records().text(title).end().end().bytes(), FaultKind::TooMuchData},
       {"node record shorter than its count", Records().mesh(3, 2, 0, 0).bytes(), FaultKind::TooMuchData},
       {"element record shorter than its count", Records().mesh(1, 1, 2, 1).bytes(), FaultKind::TooMuchData},

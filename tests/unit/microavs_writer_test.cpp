@@ -18,7 +18,7 @@ namespace gw::postconv {
 namespace {
 
 // Three nodes, one element with the given corners and property.
-Mesh oneElement(std::vector<std::int32_t> ie) {
+Mesh oneElement(RunArray<std::int32_t> ie) {
   Mesh m;
   m.numnp = 3;
   m.x = {0, 3, 0};

@@ -116,5 +116,55 @@ TEST_F(ResultFileLayoutTest, ItemsComeFromTheirOffsetsAndLongerRecordsAreAccepte
   }
 }
 
+TEST_F(ResultFileLayoutTest, ItemsCutByTheEndOfAReadBlockAreWhole) {
+  // Records of several hundred KB, read in blocks that end inside items of
+  // every kind; 13 bytes of padding shift the later records off any multiple.
+  const int nodes = 10007, elements = 9001;
+  const std::string junk(13, '\x5A');
+  std::string title(80, 'B');
+  std::string nodeItems, elementItems, nodeResults, elementResults;
+  for (int n = 1; n <= nodes; ++n) {
+    nodeItems += le64(n + 0.5) + le64(-n) + le64(n * 0.25) + le64(1e6 + n) + le32(n % 7 - 3);
+    nodeResults += le32(-n) + le64(n * 2.0) + le64(n / 4.0);
+  }
+  for (int e = 1; e <= elements; ++e) {
+    elementItems += le32(e) + le32(e + 1) + le32(e + 2) + le32(e + 3) + le32(-e) + le64(e * 0.5);
+    elementResults += le64(e * 3.0) + le64(-e * 1.0) + le64(e + 0.125);
+  }
+  std::string file = record(title) + record(le32(nodes)) + record(nodeItems + junk) + record(le32(elements)) +
+                     record(elementItems + junk);
+  for (int s = 1; s <= 2; ++s) file += record(le32(s) + le64(s)) + record(nodeResults + junk) + record(elementResults);
+
+  ResultFile result(write(file), 10, 44444);
+  Mesh mesh;
+  result.readMesh(mesh);
+  int wrong = 0;
+  for (int n = 1; n <= nodes; ++n) {
+    const std::size_t i = static_cast<std::size_t>(n - 1);
+    wrong += mesh.x[i] != n + 0.5 || mesh.y[i] != -n || mesh.aux[i] != n * 0.25 || mesh.bl[i] != 1e6 + n ||
+             mesh.ncode[i] != n % 7 - 3;
+  }
+  for (int e = 1; e <= elements; ++e) {
+    wrong += mesh.corner(e, 1) != e || mesh.corner(e, 4) != e + 3 || mesh.property(e) != -e ||
+             mesh.elv[static_cast<std::size_t>(e - 1)] != e * 0.5;
+  }
+  Step step;
+  for (int s = 1; s <= 2; ++s) {
+    ASSERT_TRUE(result.readStep(mesh, step));
+    EXPECT_EQ(step.la, s);
+    for (int n = 1; n <= nodes; ++n) {
+      const std::size_t i = static_cast<std::size_t>(n - 1);
+      wrong += step.istat[i] != -n || step.h[i] != n * 2.0 || step.q[i] != n / 4.0;
+    }
+    for (int e = 1; e <= elements; ++e) {
+      const std::size_t i = static_cast<std::size_t>(e - 1);
+      wrong += step.dvx[i] != e * 3.0 || step.dvy[i] != -e * 1.0 || step.d[i] != e + 0.125;
+    }
+  }
+  EXPECT_EQ(wrong, 0);
+  EXPECT_TRUE(result.atEnd());
+  EXPECT_FALSE(result.readStep(mesh, step));
+}
+
 }  // namespace
 }  // namespace gw

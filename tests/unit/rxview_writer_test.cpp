@@ -12,7 +12,7 @@ namespace gw::postconv {
 namespace {
 
 // Nodes at (0,0), (3,0), (0,3), (3,3) with BL 1..4; the given elements.
-Mesh square(std::vector<std::int32_t> ie) {
+Mesh square(RunArray<std::int32_t> ie) {
   Mesh m;
   m.numnp = 4;
   m.x = {0, 3, 0, 3};

@@ -10,7 +10,7 @@
 namespace gw::testing {
 
 // A step with the given element results; every node has head `h` and Q `q`.
-inline Step elementStep(const Mesh& m, std::vector<double> dvx, std::vector<double> dvy, std::vector<double> d,
+inline Step elementStep(const Mesh& m, RunArray<double> dvx, RunArray<double> dvy, RunArray<double> d,
                         double time = 1.0, double h = 0.0, double q = 0.0) {
   Step s;
   s.time = time;
