@@ -20,6 +20,8 @@ cmake --preset windows
 cmake --build --preset windows
 ctest --preset windows
 tools/compare_windows.sh 60
+# The release zip: the four programs and the README.
+cmake --build --preset windows --target package
 
 # Every fuzz target for a few seconds (run tests/fuzz/run.sh 600 by hand for more).
 tests/fuzz/run.sh 5

@@ -9,14 +9,7 @@
 set -u
 bin=$(cd "$1" && pwd)
 source "$(dirname "$0")/../programs.sh"
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-cd "$work"
-failures=0
-fail() {
-  echo "FAIL: $*"
-  failures=$((failures + 1))
-}
+enter_scratch
 
 program resultgen sample --nx 4 --ny 3 --steps 1 --out RUN.RES --worklst 2>/dev/null
 echo 1 >POINTS.DAT
@@ -67,5 +60,4 @@ for program in postconv timehist postvtk resultgen; do
   [[ $version =~ ^$program\ [0-9]+\.[0-9]+\.[0-9]+$'\r'?$ ]] || fail "$program --version gives '$version'"
 done
 
-[ "$failures" = 0 ] && echo "every bad command line is refused with its line and status 2; help and version work"
-exit $((failures > 0))
+finish "every bad command line is refused with its line and status 2; help and version work"

@@ -8,13 +8,7 @@
 set -u
 bin=$(cd "$1" && pwd)
 source "$(dirname "$0")/../programs.sh"
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-failures=0
-fail() {
-  echo "FAIL: $*"
-  failures=$((failures + 1))
-}
+enter_scratch
 
 # The inputs every case starts from. The mesh has a few inactive elements and
 # triangles; steps are numbered 1..3.
@@ -88,5 +82,4 @@ for csv in GHTIME.CSV GQTIME.csv GVDTIME.csv GVATIME.csv; do
   cmp -s "$work/dialogue/$csv" "$work/command/out.dir/$csv" || fail "timehist -C: $csv differs"
 done
 
-[ "$failures" = 0 ] && echo "all cases give the dialogue's files, diagnostics and status"
-exit $((failures > 0))
+finish "all cases give the dialogue's files, diagnostics and status"
