@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The test command: builds the programs and the default test suite, then runs
 # it, saying at each stage what it does and how long the run has taken (from a
-# clean clone about 6 minutes of processor time, most of it the build). The
+# clean clone about 2.5 minutes on a quiet 2-core machine, most of it the build). The
 # longer passes of CI are tools/long_tests.sh.
 set -euo pipefail
 cd "$(dirname "$0")/.."
