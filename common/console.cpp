@@ -8,9 +8,6 @@ namespace gw {
 
 namespace {
 
-// The first byte of a two-byte code page 932 character.
-bool leadByte(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
-
 // The setting in lower case.
 std::string lowerCase(std::string_view text) {
   std::string lower(text);
@@ -37,7 +34,7 @@ bool Utf8Console::write(const char* data, std::size_t size) {
   text.append(data, size);
   std::size_t whole = 0;
   while (whole < text.size()) {
-    const std::size_t length = leadByte(static_cast<unsigned char>(text[whole])) ? 2 : 1;
+    const std::size_t length = platform::isCp932LeadByte(static_cast<unsigned char>(text[whole])) ? 2 : 1;
     if (whole + length > text.size()) break;
     whole += length;
   }

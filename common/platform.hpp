@@ -74,6 +74,8 @@ bool isTerminal(int fd);
 // 932: the character set of the user's locale is UTF-8 (on Windows: a console
 // whose output code page is not 932).
 bool terminalShowsUtf8(int fd);
+// Whether `c` is the first byte of a two-byte code page 932 character.
+inline bool isCp932LeadByte(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
 // Code page 932 text as UTF-8; a byte that starts no code page 932 character
 // becomes U+FFFD.
 std::string cp932ToUtf8(std::string_view text);

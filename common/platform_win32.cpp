@@ -257,7 +257,7 @@ std::string cp932ToUtf8(std::string_view text) {
   std::size_t at = 0;
   while (at < text.size()) {
     const auto lead = static_cast<unsigned char>(text[at]);
-    const bool twoBytes = (lead >= 0x81 && lead <= 0x9F) || (lead >= 0xE0 && lead <= 0xFC);
+    const bool twoBytes = isCp932LeadByte(lead);
     const int length = twoBytes && at + 1 < text.size() ? 2 : 1;
     // Single bytes are ASCII and the half-width katakana; the system's table
     // would also pass 0x80, 0xA0 and 0xFD-0xFF on as characters of their own.

@@ -119,14 +119,11 @@ const std::vector<ViewField>& viewFields() {
 ViewCells buildViewCells(const Mesh& mesh) {
   ViewCells cells;
   for (std::int32_t e = 1; e <= mesh.elements(); ++e) {
-    const bool triangle = mesh.corner(e, 3) == mesh.corner(e, 4) || mesh.corner(e, 4) == 0;
-    const int k = triangle ? 3 : 4;
-    bool drawable = true;
-    for (int c = 1; c <= k; ++c) drawable = drawable && mesh.isNode(mesh.corner(e, c));
-    if (!drawable) {
+    if (!drawable(mesh, e)) {
       if (cells.leftOut++ == 0) cells.firstLeftOut = e;
       continue;
     }
+    const int k = drawnCorners(mesh, e);
     for (int c = 1; c <= 4; ++c) cells.corners.push_back(c <= k ? mesh.corner(e, c) - 1 : -1);
     cells.element.push_back(e);
     cells.property.push_back(mesh.property(e));

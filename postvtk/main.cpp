@@ -11,6 +11,7 @@
 
 #include "arguments.hpp"
 #include "fault.hpp"
+#include "file_names.hpp"
 #include "html_view.hpp"
 #include "options.hpp"
 #include "platform.hpp"
@@ -58,13 +59,6 @@ void refuseResultFile(const std::string& path, const std::string& resultFile) {
     throw gw::Fault(gw::FaultKind::Refused, gw::postconv::kOutputUnit, path,
                     "output file would replace the result file");
   }
-}
-
-// A file of the output folder. Joined with '/' on every system, so that the
-// names in messages are the same bytes on Linux and on Windows.
-std::string outputPath(const std::string& dir, const std::string& name) {
-  if (dir.empty()) return name;
-  return dir.back() == '/' ? dir + name : dir + "/" + name;
 }
 
 std::string blockName(const std::string& base, int block) {
@@ -152,12 +146,12 @@ int run(const Options& options, Progress& progress, Written& written) {
 
   std::optional<StepWriter> writer;
   if (options.vtk) {
-    written.collection = outputPath(options.outDir, base + ".pvd");
+    written.collection = gw::pathInFolder(options.outDir, base + ".pvd");
     refuseResultFile(written.collection, options.resultFile);
     writer.emplace(mesh, options.ascii ? Encoding::Ascii : Encoding::Binary);
   }
   if (options.html) {
-    written.pagePath = outputPath(options.outDir, base + ".html");
+    written.pagePath = gw::pathInFolder(options.outDir, base + ".html");
     refuseResultFile(written.pagePath, options.resultFile);
     written.page.emplace(mesh);
   }
@@ -186,7 +180,7 @@ int run(const Options& options, Progress& progress, Written& written) {
     if (!selected) continue;
     if (writer) {
       const std::string name = blockName(base, block);
-      const std::string path = outputPath(options.outDir, name);
+      const std::string path = gw::pathInFolder(options.outDir, name);
       refuseResultFile(path, options.resultFile);
       const double timeValue = options.time == TimeChoice::Index ? block : step.time;
       writer->write(step, timeValue, path, gw::postconv::kOutputUnit);

@@ -297,6 +297,14 @@ int drawnCorners(const Mesh& mesh, std::int32_t e) {
   return fourth == mesh.corner(e, 3) || fourth == 0 ? 3 : 4;
 }
 
+bool drawable(const Mesh& mesh, std::int32_t e) {
+  const int k = drawnCorners(mesh, e);
+  for (int c = 1; c <= k; ++c) {
+    if (!mesh.isNode(mesh.corner(e, c))) return false;
+  }
+  return true;
+}
+
 namespace {
 
 // The title without its blank padding; a NUL byte would end the string early and
@@ -335,13 +343,11 @@ MeshArrays buildMeshArrays(const Mesh& mesh, Encoder& encoder) {
   active.reserve(elements);
   arrays.cellElements.reserve(elements);
   for (std::int32_t e = 1; e <= mesh.elements(); ++e) {
-    const int k = drawnCorners(mesh, e);
-    bool drawable = true;
-    for (int c = 1; c <= k; ++c) drawable = drawable && mesh.isNode(mesh.corner(e, c));
-    if (!drawable) {
+    if (!drawable(mesh, e)) {
       if (arrays.leftOut++ == 0) arrays.firstLeftOut = e;
       continue;
     }
+    const int k = drawnCorners(mesh, e);
     for (int c = 1; c <= k; ++c) connectivity.push_back(mesh.corner(e, c) - 1);
     offsets.push_back(static_cast<std::int32_t>(connectivity.size()));
     types.push_back(k == 3 ? kVtkTriangle : kVtkQuad);

@@ -80,6 +80,8 @@ struct MeshArrays {
 // Corners an element is drawn with: 3 when its fourth corner repeats the third or
 // is 0 (a triangle stored either way), else 4.
 int drawnCorners(const Mesh& mesh, std::int32_t e);
+// Whether every drawn corner of element e names a node of the mesh.
+bool drawable(const Mesh& mesh, std::int32_t e);
 
 // Every element becomes a cell, active or not: a triangle or a quadrilateral by
 // drawnCorners. An element with one of its drawn corners outside 1..NUMNP cannot

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "fault.hpp"
+#include "file_names.hpp"
 #include "format.hpp"
 #include "free_form.hpp"
 #include "graph_data.hpp"
@@ -73,7 +74,7 @@ std::string chooseResultFile(Console& console, bool& fromWorkList) {
 void refuseCsvOverInput(const PointLists& lists, const std::string& folder, const std::string& file,
                         const char* what) {
   for (const SeriesFile& csv : kSeriesFiles) {
-    const std::string path = inFolder(folder, csv.name);
+    const std::string path = pathInFolder(folder, csv.name);
     if (!entries(lists, csv.series).empty() && platform::sameFile(path, file)) {
       throw Fault(FaultKind::Refused, csv.unit, path, std::string("the CSV file would overwrite ") + what + " " + file);
     }

@@ -4,6 +4,7 @@
 #include <new>
 #include <stdexcept>
 
+#include "file_names.hpp"
 #include "format.hpp"
 #include "line_blocks.hpp"
 
@@ -133,18 +134,13 @@ std::vector<WrittenFile> SeriesStore::writeFiles(std::int32_t k, const std::stri
   std::vector<WrittenFile> written;
   for (const SeriesFile& file : kSeriesFiles) {
     if (entries(lists_, file.series).empty()) continue;
-    const std::string path = inFolder(folder, file.name);
+    const std::string path = pathInFolder(folder, file.name);
     std::unique_ptr<TextOut> out = TextOut::openFile(path, file.unit, true);
     writeSeries(*out, file.series, k);
     out->flush();
     written.push_back({path, out->bytesWritten(), std::clamp(k, 0, steps_)});
   }
   return written;
-}
-
-std::string inFolder(const std::string& folder, const char* name) {
-  if (folder.empty()) return name;
-  return folder.back() == '/' ? folder + name : folder + "/" + name;
 }
 
 }  // namespace gw::timehist

@@ -38,9 +38,6 @@ enum class Series { H, Q, VD, VA };
 // The list whose entries a series follows.
 const std::vector<std::int32_t>& entries(const PointLists& lists, Series series);
 
-// The path of a file of `folder` (empty: the current directory).
-std::string inFolder(const std::string& folder, const char* name);
-
 // File name and unit of each series' CSV file.
 struct SeriesFile {
   Series series;
