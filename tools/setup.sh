@@ -12,7 +12,7 @@ command -v gfortran >/dev/null || need+=(gfortran)
 # ParaView's Python modules bring VTK's too (python3-vtk9 conflicts with them).
 /usr/bin/python3 -c 'import vtk, paraview' 2>/dev/null || need+=(python3-paraview)
 command -v python3 >/dev/null || need+=(python3)
-command -v xvfb-run >/dev/null || need+=(xvfb xauth)
+command -v Xvfb >/dev/null || need+=(xvfb)  # an X server for ParaView's picture test
 command -v chromium >/dev/null || need+=(chromium)
 command -v x86_64-w64-mingw32-g++-posix >/dev/null || need+=(g++-mingw-w64-x86-64)
 command -v wine >/dev/null || need+=(wine wine64)
