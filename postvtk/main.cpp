@@ -26,20 +26,28 @@ namespace fs = std::filesystem;
 
 constexpr const char* kProgram = "postvtk";
 
+// One line on standard error, ended with CR LF like every console line.
+void writeErrorLine(std::string line) {
+  line += "\r\n";
+  gw::platform::writeAll(gw::platform::kStandardError, line.data(), line.size());
+}
+
 // A one-line progress report on standard error, kept only when it is a terminal.
 class Progress {
  public:
   Progress() : shown_(gw::platform::isTerminal(gw::platform::kStandardError)) {}
   void step(int written, std::int32_t la, double time) {
     if (!shown_) return;
-    std::fprintf(stderr, "\r%s: %d written, step %d, time %s   ", kProgram, written, static_cast<int>(la),
-                 formatDouble(time).c_str());
-    std::fflush(stderr);
+    std::string line = "\r";
+    line += kProgram;
+    line += ": " + std::to_string(written) + " written, step " + std::to_string(la);
+    line += ", time " + formatDouble(time) + "   ";
+    gw::platform::writeAll(gw::platform::kStandardError, line.data(), line.size());
     open_ = true;
   }
   // Ends the progress line so that other messages start on a line of their own.
   void end() {
-    if (open_) std::fputc('\n', stderr);
+    if (open_) writeErrorLine("");
     open_ = false;
   }
 
@@ -50,7 +58,7 @@ class Progress {
 
 void warn(Progress& progress, const std::string& text) {
   progress.end();
-  std::fprintf(stderr, "%s: warning: %s\n", kProgram, text.c_str());
+  writeErrorLine(std::string(kProgram) + ": warning: " + text);
 }
 
 // The output files must never replace the result file they are made from.
@@ -202,10 +210,10 @@ int run(const Options& options, Progress& progress, Written& written) {
   if (found.empty()) {
     progress.end();
     if (options.steps == StepChoice::Numbered) {
-      std::fprintf(stderr, "%s: no step numbered %s in %s; nothing written\n", kProgram, joinNumbers(missing).c_str(),
-                   options.resultFile.c_str());
+      writeErrorLine(std::string(kProgram) + ": no step numbered " + joinNumbers(missing) + " in " +
+                     options.resultFile + "; nothing written");
     } else {
-      std::fprintf(stderr, "%s: %s holds no time step; nothing written\n", kProgram, options.resultFile.c_str());
+      writeErrorLine(std::string(kProgram) + ": " + options.resultFile + " holds no time step; nothing written");
     }
     return 1;
   }
@@ -216,15 +224,17 @@ int run(const Options& options, Progress& progress, Written& written) {
   if (writer) {
     closeCollection(written);
     progress.end();
-    std::printf("%s: wrote %s and %zu step file(s): %d points, %d cells\n", kProgram, written.collection.c_str(),
-                entries.size(), static_cast<int>(writer->meshArrays().points),
-                static_cast<int>(writer->meshArrays().cells));
+    gw::writeConsoleLines(std::string(kProgram) + ": wrote " + written.collection + " and " +
+                          std::to_string(entries.size()) + " step file(s): " +
+                          std::to_string(writer->meshArrays().points) + " points, " +
+                          std::to_string(writer->meshArrays().cells) + " cells\n");
   }
   if (written.page) {
     closePage(written);
     progress.end();
-    std::printf("%s: wrote %s: %zu step(s), %d nodes, %zu cells\n", kProgram, written.pagePath.c_str(),
-                written.page->steps(), static_cast<int>(mesh.nodes()), written.page->cells().element.size());
+    gw::writeConsoleLines(std::string(kProgram) + ": wrote " + written.pagePath + ": " +
+                          std::to_string(written.page->steps()) + " step(s), " + std::to_string(mesh.nodes()) +
+                          " nodes, " + std::to_string(written.page->cells().element.size()) + " cells\n");
   }
   return 0;
 }
@@ -238,22 +248,20 @@ void warnOfTimeOrder(Progress& progress, const std::vector<CollectionEntry>& ent
 }  // namespace
 
 int main(int argc, char** argv) {
-  // Binary standard streams: messages end with LF on every system.
+  // Binary standard streams: messages end with CR LF on every system.
   gw::platform::prepareStandardStreams();
   Options options;
   try {
     options = parseOptions(std::vector<std::string>(argv + 1, argv + argc));
   } catch (const UsageError& error) {
-    std::fprintf(stderr, "%s: %s\nTry '%s --help' for more information.\n", kProgram, error.what(), kProgram);
-    return 2;
+    gw::reportUsageError(kProgram, error);
+    return gw::kUsageExitStatus;
   }
   if (options.help) {
-    std::fputs(helpText(), stdout);
-    return 0;
+    return gw::writeConsoleLines(helpText()) ? 0 : gw::kFaultExitStatus;
   }
   if (options.version) {
-    std::printf("%s %.*s\n", kProgram, static_cast<int>(gw::kVersion.size()), gw::kVersion.data());
-    return 0;
+    return gw::writeConsoleLines(gw::versionLine(kProgram) + "\n") ? 0 : gw::kFaultExitStatus;
   }
   Progress progress;
   Written written;
@@ -271,6 +279,6 @@ int main(int argc, char** argv) {
   if (written.mustClosePage()) diagnostic += closePageAfterFault(written);
   warnOfTimeOrder(progress, written.entries);
   progress.end();
-  std::fprintf(stderr, "%s\n", diagnostic.c_str());
+  writeErrorLine(diagnostic);
   return gw::kFaultExitStatus;
 }

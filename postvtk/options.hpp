@@ -2,9 +2,10 @@
 #pragma once
 
 #include <cstdint>
-#include <stdexcept>
 #include <string>
 #include <vector>
+
+#include "arguments.hpp"
 
 namespace gw::postvtk {
 
@@ -29,10 +30,7 @@ struct Options {
 };
 
 // A command line that cannot be run; the message says why.
-class UsageError : public std::runtime_error {
- public:
-  using std::runtime_error::runtime_error;
-};
+using gw::UsageError;
 
 // Parses the arguments after the program name. Throws UsageError.
 Options parseOptions(const std::vector<std::string>& args);

@@ -8,7 +8,8 @@ bin=$(cd "$1" && pwd)
 source "$(dirname "$0")/../programs.sh"
 enter_scratch
 
-# run EXPECTED_STATUS ARGS...: runs postvtk, keeps out.txt and err.txt.
+# run EXPECTED_STATUS ARGS...: runs postvtk, keeps out.txt and err.txt. Every
+# console line must end with CR LF; the CRs are then taken out for the checks.
 run() {
   local expected=$1
   shift
@@ -17,6 +18,11 @@ run() {
   if [ "$status" != "$expected" ]; then
     fail "postvtk $* gave status $status, expected $expected; stderr: $(cat err.txt)"
   fi
+  local stream
+  for stream in out.txt err.txt; do
+    if grep -q $'[^\r]$\|^$' "$stream"; then fail "postvtk $*: a line of $stream does not end with CR LF"; fi
+    tr -d '\r' <"$stream" >"$stream.lf" && mv "$stream.lf" "$stream"
+  done
 }
 err_has() { grep -qF -- "$1" err.txt || fail "stderr lacks '$1': $(cat err.txt)"; }
 err_is() { [ "$(cat err.txt)" = "$1" ] || fail "stderr is '$(cat err.txt)', expected '$1'"; }
