@@ -2,13 +2,17 @@
 # The longer passes that CI runs after the default suite (tools/test.sh).
 set -euo pipefail
 cd "$(dirname "$0")/.."
+stage_name=long
+source tools/stages.sh
 
 # The whole suite once more under AddressSanitizer and UndefinedBehaviorSanitizer.
+stage 1/5 "the whole suite under AddressSanitizer and UndefinedBehaviorSanitizer"
 cmake --preset asan
 cmake --build --preset asan -j2
 ctest --preset asan -j2
 
 # The runs that share their lines between two threads, under ThreadSanitizer.
+stage 2/5 "the two-thread runs under ThreadSanitizer"
 cmake --preset tsan
 cmake --build --preset tsan -j2
 ctest --preset tsan -j2
@@ -16,12 +20,16 @@ ctest --preset tsan -j2
 # The Windows programs, cross-built with mingw-w64: the whole suite under wine,
 # then a share of the byte-for-byte comparison with the Linux programs (run
 # tools/compare_windows.sh 3000 by hand for more).
+stage 3/5 "the Windows programs: cross-built, then the whole suite under wine"
 cmake --preset windows
 cmake --build --preset windows
 ctest --preset windows
+stage 4/5 "Linux and Windows runs compared byte for byte, and the release zip"
 tools/compare_windows.sh 60
 # The release zip: the four programs and the README.
 cmake --build --preset windows --target package
 
 # Every fuzz target for a few seconds (run tests/fuzz/run.sh 600 by hand for more).
+stage 5/5 "every fuzz target for a few seconds"
 tests/fuzz/run.sh 5
+stage done "every longer pass passed"

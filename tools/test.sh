@@ -5,11 +5,8 @@
 # longer passes of CI are tools/long_tests.sh.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-start=$SECONDS
-stage() {
-  local elapsed=$((SECONDS - start))
-  printf 'test: [%s] %s (%d min %02d s so far)\n' "$1" "$2" $((elapsed / 60)) $((elapsed % 60))
-}
+stage_name=test
+source tools/stages.sh
 tools/setup.sh
 stage 1/3 "configuring build/default"
 cmake --preset default
