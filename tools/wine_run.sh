@@ -14,8 +14,13 @@ if [ ! -f "$WINEPREFIX/system.reg" ]; then
   mkdir -p "$(dirname "$WINEPREFIX")"
   (
     flock 9
-    [ -f "$WINEPREFIX/system.reg" ] || wineboot --init >/dev/null 2>&1 || true
-    wineserver --wait 2>/dev/null || true
+    # Only the run that creates the prefix waits for its server to end (and so to
+    # save the prefix): a run that waited here for a server already serving the
+    # others would wait until every other run had ended.
+    if [ ! -f "$WINEPREFIX/system.reg" ]; then
+      wineboot --init >/dev/null 2>&1 || true
+      wineserver --wait 2>/dev/null || true
+    fi
   ) 9>"$WINEPREFIX.lock"
 fi
 # One server for a burst of runs: it stays 30 s after the last program ends, so
