@@ -23,6 +23,9 @@ namespace run_memory {
 // Bytes aligned for any item; a large request is carved out of run memory,
 // a small one comes from the heap.
 void* allocate(std::size_t bytes);
+// The same, but nullptr when the memory is not there, for one array so large
+// that a run may not have room for it.
+void* tryAllocate(std::size_t bytes) noexcept;
 void release(void* p, std::size_t bytes) noexcept;
 }  // namespace run_memory
 

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <list>
 #include <mutex>
+#include <new>
 
 #include "platform.hpp"
 #include "run_array.hpp"
@@ -107,11 +108,22 @@ Blocks& blocks() {
 
 }  // namespace
 
-void* allocate(std::size_t bytes) {
+void* tryAllocate(std::size_t bytes) noexcept {
   if (bytes >= kSmallArray) {
-    if (void* p = blocks().allocate(rounded(bytes))) return p;
+    try {
+      if (void* p = blocks().allocate(rounded(bytes))) return p;
+    } catch (const std::bad_alloc&) {  // no room for the block's record
+      return nullptr;
+    }
   }
-  return ::operator new(bytes);
+  // The nothrow form gives nullptr on every allocator, also under the
+  // sanitizers, which end the process when a throwing allocation fails.
+  return ::operator new(bytes, std::nothrow);
+}
+
+void* allocate(std::size_t bytes) {
+  if (void* p = tryAllocate(bytes)) return p;
+  throw std::bad_alloc();
 }
 
 void release(void* p, std::size_t bytes) noexcept {

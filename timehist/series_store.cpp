@@ -45,11 +45,11 @@ SeriesStore::SeriesStore(const Capacities& caps, PointLists lists) : lists_(std:
   const std::size_t perStep = 1 + h_.rows + q_.rows + 2 * vd_.rows + 2 * va_.rows;
   size_ = static_cast<std::size_t>(steps_) * perStep;
   // Cells are set by `gather` before they are ever read: pages of steps that
-  // are never kept are never touched. The nothrow form turns memory that is not
-  // there into std::bad_alloc here on every allocator, also where a failed
-  // throwing allocation ends the process at once (the sanitizer builds).
-  cells_.reset(new (std::nothrow) double[size_]);
+  // are never kept are never touched. They come from run memory, so that the
+  // steps kept fill large pages rather than faulting in every 4 KB.
+  cells_.reset(static_cast<double*>(run_memory::tryAllocate(size_ * sizeof(double))));
   if (!cells_) throw std::bad_alloc();
+  cells_.get_deleter().bytes = size_ * sizeof(double);
   double* p = cells_.get();
   times_ = p;
   p += steps_;

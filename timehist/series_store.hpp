@@ -11,6 +11,7 @@
 
 #include "console.hpp"
 #include "result_file.hpp"
+#include "run_array.hpp"
 #include "text_out.hpp"
 
 namespace gw::timehist {
@@ -49,6 +50,12 @@ inline constexpr SeriesFile kSeriesFiles[] = {
     {Series::Q, "GQTIME.csv", 22},
     {Series::VD, "GVDTIME.csv", 23},
     {Series::VA, "GVATIME.csv", 24},
+};
+
+// Gives the series store's cells back to run memory.
+struct ReleaseStoreCells {
+  std::size_t bytes = 0;
+  void operator()(double* cells) const noexcept { run_memory::release(cells, bytes); }
 };
 
 class SeriesStore {
@@ -96,7 +103,7 @@ class SeriesStore {
   PointLists lists_;
   std::int32_t steps_ = 0;
   std::size_t size_ = 0;
-  std::unique_ptr<double[]> cells_;
+  std::unique_ptr<double[], ReleaseStoreCells> cells_;
   double* times_ = nullptr;
   Table h_, q_, vd_, va_;
 };
