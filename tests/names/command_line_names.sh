@@ -20,9 +20,13 @@ if on_windows; then
     echo "localedef or the ja_JP locale source is missing: Japanese names on a Windows command line not checked"
     exit 77
   fi
-  localedef -i ja_JP -f UTF-8 "$work/locale/ja_JP.UTF-8" >/dev/null 2>&1
+  mkdir locale && localedef -i ja_JP -f UTF-8 "$work/locale/ja_JP.UTF-8" >/dev/null 2>&1
   [ -d "$work/locale/ja_JP.UTF-8" ] || { echo "localedef could not make the ja_JP.UTF-8 locale"; exit 77; }
-  japanese() { LOCPATH=$work/locale LC_ALL=ja_JP.UTF-8 program "$@"; }
+  japanese() {
+    local name=$1
+    shift
+    env LOCPATH="$work/locale" LC_ALL=ja_JP.UTF-8 "$GWPOST_EMULATOR" "$bin/$name.exe" "$@"
+  }
 else
   japanese() { program "$@"; }
 fi
@@ -45,7 +49,7 @@ output='\x8f\x6f\x97\xcd\x95\x5c'  # 出力表
 cp RES.res "$(on_disk "$table.res")"
 vtk=$(on_disk "$table/$output")
 run "postvtk $table.res -o $table/$output" japanese postvtk "$(on_disk "$table.res")" -o "$vtk"
-[ "$(ls "$vtk" | wc -l)" = "$(ls OUT | wc -l)" ] || fail "postvtk wrote $(ls "$vtk" | tr '\n' ' ')"
+[ "$(ls "$vtk" 2>/dev/null | wc -l)" = "$(ls OUT | wc -l)" ] || fail "postvtk wrote $(ls "$vtk" 2>/dev/null | tr '\n' ' ')"
 for file in OUT/RES_*.vtu; do
   cmp -s "$file" "$vtk/$(on_disk "$table")${file#OUT/RES}" || fail "postvtk: the step file $file as $table: missing or other bytes"
 done
@@ -57,7 +61,7 @@ cmp -s <(printf %s "${collection%.}") "$vtk/$(on_disk "$table").pvd" || fail "po
 csv=$(on_disk "$output")
 mkdir "$csv"
 run "timehist $table.res -C $output" japanese timehist "$(on_disk "$table.res")" GRAPH.DAT -C "$csv"
-[ "$(ls "$csv" | wc -l)" = "$(ls CSV | wc -l)" ] || fail "timehist wrote $(ls "$csv" | tr '\n' ' ')"
+[ "$(ls "$csv" 2>/dev/null | wc -l)" = "$(ls CSV | wc -l)" ] || fail "timehist wrote $(ls "$csv" 2>/dev/null | tr '\n' ' ')"
 for file in CSV/*; do
   cmp -s "$file" "$csv/${file#CSV/}" || fail "timehist: $file in $output: missing or other bytes"
 done
