@@ -239,7 +239,9 @@ bool makeFolders(const std::string& name) {
   const std::size_t slash = last == std::string::npos ? std::string::npos : name.rfind('/', last);
   if (slash != std::string::npos && slash > 0 && !makeFolders(name.substr(0, slash))) return false;
   if (::mkdir(name.c_str(), 0777) == 0) return true;
-  if (errno == EEXIST && isFolder(name)) return true;  // made meanwhile, or "a/."
+  const int error = errno;
+  if (error == EEXIST && isFolder(name)) return true;  // made meanwhile, or "a/."
+  errno = error;
   noteFailure();
   return false;
 }

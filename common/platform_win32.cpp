@@ -349,8 +349,9 @@ bool makeWideFolders(const std::wstring& wide) {
     if (!makeWideFolders(above)) return false;
   }
   if (CreateDirectoryW(wide.c_str(), nullptr) != 0) return true;
-  if (GetLastError() == ERROR_ALREADY_EXISTS && isDirectory(wide)) return true;  // made meanwhile, or a\.
-  noteSystemFailure();
+  const DWORD error = GetLastError();
+  if (error == ERROR_ALREADY_EXISTS && isDirectory(wide)) return true;  // made meanwhile, or a\.
+  noteFailure(errnoOf(error));
   return false;
 }
 
