@@ -2,6 +2,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 namespace gw {
 
@@ -12,5 +13,17 @@ inline std::string pathInFolder(const std::string& folder, const std::string& na
   if (folder.empty()) return name;
   return folder.back() == '/' ? folder + name : folder + "/" + name;
 }
+
+// How a system splits a file name into folders.
+enum class NameSyntax {
+  Posix,    // '/' separates folders
+  Windows,  // '/' and '\' separate folders, but not as the second byte of a code
+            // page 932 character (表 is 0x95 0x5C); "C:" before a name is a drive
+};
+
+// The name of a file without its folders and without its extension: "out/run.res"
+// gives "run". A name that starts with its only dot (".res"), "." and ".." keep
+// their dots; a name that ends with a separator gives "".
+std::string fileStem(std::string_view name, NameSyntax syntax);
 
 }  // namespace gw

@@ -87,6 +87,16 @@ bool writeConsoleUtf8(int fd, std::string_view text);
 // names that differ in letter case or by a leading ".\" too.
 bool sameFile(const std::string& a, const std::string& b);
 
+// Whether the name is that of an existing folder.
+bool isFolder(const std::string& name);
+// Makes the folder `name` and any missing folders above it; true when it is a
+// folder afterwards, false (see `lastFailure`) when it cannot be made, as when a
+// file of its name or of a folder above it is in the way ("Not a directory").
+bool makeFolders(const std::string& name);
+// The name of a file without its folders and without its extension, split at
+// this system's separators: "out/run.res" gives "run".
+std::string fileStem(const std::string& name);
+
 // Removes a file; false when it cannot be removed.
 bool removeFile(const std::string& name);
 // Moves `from` to `to` in one step, replacing a file of that name.

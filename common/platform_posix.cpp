@@ -1,6 +1,8 @@
 // The platform unit on Linux and other POSIX systems.
 #include "platform.hpp"
 
+#include "file_names.hpp"
+
 #include <cerrno>
 #include <csignal>
 #include <cstdlib>
@@ -214,6 +216,37 @@ bool sameFile(const std::string& a, const std::string& b) {
   if (::stat(a.c_str(), &sa) != 0 || ::stat(b.c_str(), &sb) != 0) return false;
   return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
 }
+
+bool isFolder(const std::string& name) {
+  struct stat st {};
+  return ::stat(name.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool makeFolders(const std::string& name) {
+  struct stat st {};
+  if (::stat(name.c_str(), &st) == 0) {
+    if (S_ISDIR(st.st_mode)) return true;
+    errno = ENOTDIR;
+    noteFailure();
+    return false;
+  }
+  if (errno != ENOENT && errno != ENOTDIR) {
+    noteFailure();
+    return false;
+  }
+  // The folder above first ("a/b/" is made in "a").
+  const std::size_t last = name.find_last_not_of('/');
+  const std::size_t slash = last == std::string::npos ? std::string::npos : name.rfind('/', last);
+  if (slash != std::string::npos && slash > 0 && !makeFolders(name.substr(0, slash))) return false;
+  if (::mkdir(name.c_str(), 0777) == 0) return true;
+  const int error = errno;
+  if (error == EEXIST && isFolder(name)) return true;  // made meanwhile, or "a/."
+  errno = error;
+  noteFailure();
+  return false;
+}
+
+std::string fileStem(const std::string& name) { return gw::fileStem(name, NameSyntax::Posix); }
 
 bool removeFile(const std::string& name) {
   if (::unlink(name.c_str()) == 0) return true;

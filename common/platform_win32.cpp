@@ -8,6 +8,8 @@
 // a diagnostic is the same bytes on both systems.
 #include "platform.hpp"
 
+#include "file_names.hpp"
+
 #include <cerrno>
 #include <climits>
 #include <cstring>
@@ -322,6 +324,45 @@ bool sameFile(const std::string& a, const std::string& b) {
   if (!identityOf(a, ia) || !identityOf(b, ib)) return false;
   return ia.volume == ib.volume && ia.indexHigh == ib.indexHigh && ia.indexLow == ib.indexLow;
 }
+
+bool isFolder(const std::string& name) {
+  std::wstring wide;
+  return wideName(name, wide) && isDirectory(wide);
+}
+
+namespace {
+
+// Makes a folder and the missing ones above it. Its name is UTF-16 here, where a
+// '\' is always a separator.
+bool makeWideFolders(const std::wstring& wide) {
+  const DWORD attributes = GetFileAttributesW(wide.c_str());
+  if (attributes != INVALID_FILE_ATTRIBUTES) {
+    if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) return true;
+    noteFailure(ENOTDIR);
+    return false;
+  }
+  // The folder above first: a\b\ is made in a, C:b on drive C:.
+  const std::size_t last = wide.find_last_not_of(L"/\\");
+  const std::size_t cut = last == std::wstring::npos ? std::wstring::npos : wide.find_last_of(L"/\\:", last);
+  if (cut != std::wstring::npos && cut > 0) {
+    const std::wstring above = wide.substr(0, wide[cut] == L':' ? cut + 1 : cut);
+    if (!makeWideFolders(above)) return false;
+  }
+  if (CreateDirectoryW(wide.c_str(), nullptr) != 0) return true;
+  const DWORD error = GetLastError();
+  if (error == ERROR_ALREADY_EXISTS && isDirectory(wide)) return true;  // made meanwhile, or a\.
+  noteFailure(errnoOf(error));
+  return false;
+}
+
+}  // namespace
+
+bool makeFolders(const std::string& name) {
+  std::wstring wide;
+  return wideName(name, wide) && makeWideFolders(wide);
+}
+
+std::string fileStem(const std::string& name) { return gw::fileStem(name, NameSyntax::Windows); }
 
 bool removeFile(const std::string& name) {
   std::wstring wide;

@@ -3,10 +3,8 @@
 #include <algorithm>
 #include <cstdio>
 #include <exception>
-#include <filesystem>
 #include <optional>
 #include <string>
-#include <system_error>
 #include <vector>
 
 #include "arguments.hpp"
@@ -22,7 +20,6 @@
 namespace {
 
 using namespace gw::postvtk;
-namespace fs = std::filesystem;
 
 constexpr const char* kProgram = "postvtk";
 
@@ -144,11 +141,9 @@ int run(const Options& options, Progress& progress, Written& written) {
   gw::Mesh& mesh = written.mesh;
   file.readMesh(mesh);
 
-  std::error_code error;
-  fs::create_directories(options.outDir, error);
-  if (error || !fs::is_directory(options.outDir, error)) {
+  if (!gw::platform::makeFolders(options.outDir)) {
     throw gw::Fault(gw::FaultKind::CannotOpen, gw::postconv::kOutputUnit, options.outDir,
-                    "cannot create directory" + (error ? " (" + error.message() + ")" : std::string()));
+                    "cannot create directory (" + gw::platform::lastFailure().reason + ")");
   }
   const std::string base = options.base.empty() ? defaultBase(options.resultFile) : options.base;
 

@@ -1,8 +1,9 @@
 #include "options.hpp"
 
 #include <charconv>
-#include <filesystem>
 #include <string_view>
+
+#include "platform.hpp"
 
 namespace gw::postvtk {
 
@@ -120,7 +121,7 @@ Options parseOptions(const std::vector<std::string>& args) {
 }
 
 std::string defaultBase(const std::string& resultFile) {
-  std::string stem = std::filesystem::path(resultFile).stem().string();
+  std::string stem = platform::fileStem(resultFile);
   if (stem.empty() || stem == "." || stem == "..") stem = "result";
   return stem;
 }

@@ -13,6 +13,13 @@ program() {
 # Whether the programs are Windows programs.
 on_windows() { [ "${GWPOST_EXE_SUFFIX:-}" = .exe ]; }
 
+# The bytes of a name in code page 932 ($1, printf escapes); and the name of the
+# file of that name as this system stores it (wine stores names in UTF-8).
+cp932() { printf "$1"; }
+on_disk() {
+  if on_windows; then cp932 "$1" | iconv -f CP932 -t UTF-8; else cp932 "$1"; fi
+}
+
 # For the scripts of checks: `enter_scratch` moves into a fresh folder ($work),
 # removed at exit; `fail` reports and counts a failed check; `finish MESSAGE`
 # ends the script, failed when any check failed.

@@ -1,7 +1,6 @@
 #include "command_line.hpp"
 
-#include <filesystem>
-#include <system_error>
+#include "platform.hpp"
 
 namespace gw::timehist {
 
@@ -28,8 +27,7 @@ CommandLine parseCommandLine(const std::vector<std::string>& args) {
   }
   line.resultFile = operands[0];
   line.graphFile = operands[1];
-  std::error_code error;
-  if (!line.csvFolder.empty() && !std::filesystem::is_directory(line.csvFolder, error)) {
+  if (!line.csvFolder.empty() && !platform::isFolder(line.csvFolder)) {
     throw UsageError("-C " + line.csvFolder + ": no such directory");
   }
   return line;

@@ -50,10 +50,6 @@ cmp -s interp.1 interp.2 || fail "the second INTERP run wrote other bytes"
 cmp -s ghtime.1 ghtime.2 || fail "the second timehist run wrote other bytes"
 
 # --- names in code page 932: found, converted and refused like any other
-cp932() { printf "$1"; }
-on_disk() {  # the name of a file whose code page 932 name is $1, as this system stores it
-  if on_windows; then cp932 "$1" | iconv -f CP932 -t UTF-8; else cp932 "$1"; fi
-}
 table='\x95\x5c'  # 表
 cp RES.BIN "$(on_disk "$table.RES")"
 cp PTS.DAT "$(on_disk "$table.DAT")"
