@@ -96,6 +96,10 @@ bool makeFolders(const std::string& name);
 // The name of a file without its folders and without its extension, split at
 // this system's separators: "out/run.res" gives "run".
 std::string fileStem(const std::string& name);
+// A file name as UTF-8, for files that must hold it as such (an XML file that
+// names other files): on Windows the programs take names in code page 932; on
+// Linux a name is already in the system's own form and stays as it is.
+std::string nameInUtf8(const std::string& name);
 
 // Removes a file; false when it cannot be removed.
 bool removeFile(const std::string& name);

@@ -248,6 +248,8 @@ bool makeFolders(const std::string& name) {
 
 std::string fileStem(const std::string& name) { return gw::fileStem(name, NameSyntax::Posix); }
 
+std::string nameInUtf8(const std::string& name) { return name; }
+
 bool removeFile(const std::string& name) {
   if (::unlink(name.c_str()) == 0) return true;
   noteFailure();

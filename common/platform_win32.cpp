@@ -364,6 +364,8 @@ bool makeFolders(const std::string& name) {
 
 std::string fileStem(const std::string& name) { return gw::fileStem(name, NameSyntax::Windows); }
 
+std::string nameInUtf8(const std::string& name) { return cp932ToUtf8(name); }
+
 bool removeFile(const std::string& name) {
   std::wstring wide;
   if (!wideName(name, wide)) return false;

@@ -9,6 +9,7 @@
 #include <type_traits>
 
 #include "output_file.hpp"
+#include "platform.hpp"
 #include "velocity_averaging.hpp"
 
 namespace gw::postvtk {
@@ -461,7 +462,7 @@ void writeCollection(const std::string& path, int unit, const std::vector<Collec
     xml += "    <DataSet timestep=\"";
     xml += formatDouble(entry.time);
     xml += "\" group=\"\" part=\"0\" file=\"";
-    xml += xmlEscape(entry.file);
+    xml += xmlEscape(platform::nameInUtf8(entry.file));  // XML text is UTF-8
     xml += "\"/>\n";
   }
   xml += "  </Collection>\n";

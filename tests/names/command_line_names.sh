@@ -55,7 +55,7 @@ for file in OUT/RES_*.vtu; do
 done
 # The collection names the step files by the bytes of the name given.
 collection=$(cat OUT/RES.pvd; echo .)
-collection=${collection//RES_/"$(cp932 "$table")_"}
+collection=${collection//RES_/"$(on_disk "$table")_"}  # the collection names its files in UTF-8 on Windows
 cmp -s <(printf %s "${collection%.}") "$vtk/$(on_disk "$table").pvd" || fail "postvtk: the collection of $table.res"
 
 csv=$(on_disk "$output")
