@@ -1,5 +1,8 @@
 #include "arguments.hpp"
 
+#include <utility>
+
+#include "fault.hpp"
 #include "platform.hpp"
 
 namespace gw {
@@ -66,8 +69,8 @@ void reportUsageError(std::string_view program, const UsageError& error) {
   line += error.what();
   line += " (";
   line += program;
-  line += " --help lists the options)\r\n";
-  platform::writeAll(platform::kStandardError, line.data(), line.size());
+  line += " --help lists the options)";
+  writeErrorLine(std::move(line));
 }
 
 bool writeConsoleLines(std::string_view text) {

@@ -58,8 +58,9 @@ std::string diagnosticLine(std::string_view program, const Fault& fault) {
   return line;
 }
 
-void reportFault(std::string_view program, const Fault& fault) {
-  std::string line = diagnosticLine(program, fault);
+void reportFault(std::string_view program, const Fault& fault) { writeErrorLine(diagnosticLine(program, fault)); }
+
+void writeErrorLine(std::string line) {
   line += "\r\n";
   platform::writeAll(platform::kStandardError, line.data(), line.size());
 }

@@ -53,4 +53,7 @@ std::string diagnosticLine(std::string_view program, const Fault& fault);
 // Prints the diagnostic line (CR LF ended) on standard error.
 void reportFault(std::string_view program, const Fault& fault);
 
+// Writes `line` and CR LF, like every console line, on standard error.
+void writeErrorLine(std::string line);
+
 }  // namespace gw

@@ -23,11 +23,7 @@ using namespace gw::postvtk;
 
 constexpr const char* kProgram = "postvtk";
 
-// One line on standard error, ended with CR LF like every console line.
-void writeErrorLine(std::string line) {
-  line += "\r\n";
-  gw::platform::writeAll(gw::platform::kStandardError, line.data(), line.size());
-}
+using gw::writeErrorLine;
 
 // A one-line progress report on standard error, kept only when it is a terminal.
 class Progress {
