@@ -2,7 +2,9 @@
 # Runs COMMAND... with DISPLAY set to an X server of its own (Xvfb), for a test
 # that draws a picture. Xvfb picks a free display number itself (-displayfd), so
 # tests running side by side, or another X server on the machine, never share
-# one, and it takes local connections without an authority file.
+# one, and it takes local connections without an authority file. -noreset keeps
+# it from starting over whenever its last client leaves: ParaView opens a
+# connection, closes it and opens another, which a resetting server refuses.
 # Exits 77 (skipped), with the reason, when no X server can be had: Xvfb is not
 # installed, does not start, or refuses the command's connection.
 set -u
@@ -16,7 +18,7 @@ cleanup() {
 }
 trap cleanup EXIT
 
-Xvfb -displayfd 3 -screen 0 640x480x24 -nolisten tcp 3>"$scratch/display" 2>"$scratch/server.log" &
+Xvfb -displayfd 3 -screen 0 640x480x24 -nolisten tcp -noreset 3>"$scratch/display" 2>"$scratch/server.log" &
 server=$!
 for _ in $(seq 200); do  # up to 20 s: Xvfb writes the number once it takes connections
     [ -s "$scratch/display" ] && break
