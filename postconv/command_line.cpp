@@ -3,7 +3,7 @@
 #include <charconv>
 #include <string_view>
 
-#include "run_state.hpp"
+#include "converter_state.hpp"
 
 namespace gw::postconv {
 

@@ -9,7 +9,7 @@
 #include "platform.hpp"
 #include "free_form.hpp"
 #include "result_file.hpp"
-#include "run_state.hpp"
+#include "converter_state.hpp"
 #include "writers.hpp"
 
 namespace gw::postconv {

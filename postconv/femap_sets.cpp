@@ -6,7 +6,7 @@
 
 #include "femap_blocks.hpp"
 #include "line_blocks.hpp"
-#include "velocity_averaging.hpp"
+#include "node_averages.hpp"
 #include "writers.hpp"
 
 namespace gw::postconv {

@@ -10,7 +10,7 @@
 #include "format.hpp"
 #include "line_blocks.hpp"
 #include "line_input.hpp"
-#include "velocity_averaging.hpp"
+#include "node_averages.hpp"
 #include "writers.hpp"
 
 namespace gw::postconv {

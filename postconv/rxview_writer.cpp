@@ -5,7 +5,7 @@
 
 #include "format.hpp"
 #include "line_blocks.hpp"
-#include "velocity_averaging.hpp"
+#include "node_averages.hpp"
 #include "writers.hpp"
 
 namespace gw::postconv {

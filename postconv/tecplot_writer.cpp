@@ -3,7 +3,7 @@
 // node with the averaged velocities, one line per active element.
 #include "format.hpp"
 #include "line_blocks.hpp"
-#include "velocity_averaging.hpp"
+#include "node_averages.hpp"
 #include "writers.hpp"
 
 namespace gw::postconv {

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "result_file.hpp"
-#include "run_state.hpp"
+#include "converter_state.hpp"
 #include "text_out.hpp"
 
 namespace gw::postconv {

@@ -8,7 +8,7 @@
 #include <string_view>
 
 #include "output_file.hpp"
-#include "velocity_averaging.hpp"
+#include "node_averages.hpp"
 #include "view_assets.hpp"
 #include "vtk_export.hpp"
 
@@ -166,7 +166,7 @@ void HtmlView::addStep(const Step& step) {
   add(1, nodes, [&](std::size_t i) { return step.q[i]; });
   add(2, cells, [&](std::size_t c) {
     const std::size_t e = slot(c);
-    return postconv::magnitude(step.dvx[e] / step.d[e], step.dvy[e] / step.d[e]);
+    return magnitude(step.dvx[e] / step.d[e], step.dvy[e] / step.d[e]);
   });
   add(3, cells, [&](std::size_t c) { return step.d[slot(c)]; });
 }

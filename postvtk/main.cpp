@@ -57,7 +57,7 @@ void warn(Progress& progress, const std::string& text) {
 // The output files must never replace the result file they are made from.
 void refuseResultFile(const std::string& path, const std::string& resultFile) {
   if (gw::platform::sameFile(path, resultFile) || gw::platform::sameFile(path + ".part", resultFile)) {
-    throw gw::Fault(gw::FaultKind::Refused, gw::postconv::kOutputUnit, path,
+    throw gw::Fault(gw::FaultKind::Refused, gw::kOutputUnit, path,
                     "output file would replace the result file");
   }
 }
@@ -97,7 +97,7 @@ struct Written {
 void closeCollection(Written& written) {
   written.closed = true;
   try {
-    writeCollection(written.collection, gw::postconv::kOutputUnit, written.entries);
+    writeCollection(written.collection, gw::kOutputUnit, written.entries);
   } catch (...) {
     gw::platform::removeFile(written.collection);
     throw;
@@ -118,7 +118,7 @@ std::string closeAfterFault(Written& written) {
 // Writes the browser view of the steps read so far.
 void closePage(Written& written) {
   written.pageClosed = true;
-  written.page->write(written.pagePath, gw::postconv::kOutputUnit);
+  written.page->write(written.pagePath, gw::kOutputUnit);
 }
 
 // Closes the view after a fault and says so, as the end of the fault's line.
@@ -133,12 +133,12 @@ std::string closePageAfterFault(Written& written) {
 }
 
 int run(const Options& options, Progress& progress, Written& written) {
-  gw::ResultFile file(options.resultFile, gw::postconv::kResultUnit, gw::postconv::kCapacity);
+  gw::ResultFile file(options.resultFile, gw::kResultUnit, gw::kCapacity);
   gw::Mesh& mesh = written.mesh;
   file.readMesh(mesh);
 
   if (!gw::platform::makeFolders(options.outDir)) {
-    throw gw::Fault(gw::FaultKind::CannotOpen, gw::postconv::kOutputUnit, options.outDir,
+    throw gw::Fault(gw::FaultKind::CannotOpen, gw::kOutputUnit, options.outDir,
                     "cannot create directory (" + gw::platform::lastFailure().reason + ")");
   }
   const std::string base = options.base.empty() ? defaultBase(options.resultFile) : options.base;
@@ -182,7 +182,7 @@ int run(const Options& options, Progress& progress, Written& written) {
       const std::string path = gw::pathInFolder(options.outDir, name);
       refuseResultFile(path, options.resultFile);
       const double timeValue = options.time == TimeChoice::Index ? block : step.time;
-      writer->write(step, timeValue, path, gw::postconv::kOutputUnit);
+      writer->write(step, timeValue, path, gw::kOutputUnit);
       entries.push_back({timeValue, name, step.la});
     }
     if (written.page) written.page->addStep(step);

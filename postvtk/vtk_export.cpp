@@ -10,7 +10,7 @@
 
 #include "output_file.hpp"
 #include "platform.hpp"
-#include "velocity_averaging.hpp"
+#include "node_averages.hpp"
 
 namespace gw::postvtk {
 
@@ -293,19 +293,6 @@ DataArray Encoder::int32Rows(std::string name, const std::vector<std::int32_t>& 
   return array;
 }
 
-int drawnCorners(const Mesh& mesh, std::int32_t e) {
-  const std::int32_t fourth = mesh.corner(e, 4);
-  return fourth == mesh.corner(e, 3) || fourth == 0 ? 3 : 4;
-}
-
-bool drawable(const Mesh& mesh, std::int32_t e) {
-  const int k = drawnCorners(mesh, e);
-  for (int c = 1; c <= k; ++c) {
-    if (!mesh.isNode(mesh.corner(e, c))) return false;
-  }
-  return true;
-}
-
 namespace {
 
 // The title without its blank padding; a NUL byte would end the string early and
@@ -354,7 +341,7 @@ MeshArrays buildMeshArrays(const Mesh& mesh, Encoder& encoder) {
     types.push_back(k == 3 ? kVtkTriangle : kVtkQuad);
     property.push_back(mesh.property(e));
     elv.push_back(mesh.elv[static_cast<std::size_t>(e - 1)]);
-    active.push_back(postconv::isActive(mesh, e) ? 1 : 0);
+    active.push_back(isActive(mesh, e) ? 1 : 0);
     arrays.cellElements.push_back(e);
   }
   arrays.cells = static_cast<std::int32_t>(arrays.cellElements.size());
@@ -401,16 +388,16 @@ StepWriter::StepWriter(const Mesh& mesh, Encoding encoding)
 void StepWriter::write(const Step& step, double timeValue, const std::string& path, int unit) {
   const std::size_t nodes = static_cast<std::size_t>(mesh_.points);
   const std::size_t cells = static_cast<std::size_t>(mesh_.cells);
-  postconv::averageNodalVelocities(source_, step, work_);
+  averageNodalVelocities(source_, step, work_);
 
   // Point values: node means of DVX/D, DVY/D (velocity) and of DVX, DVY (D_velocity).
   for (std::size_t i = 0; i < nodes; ++i) {
     velocity_[3 * i] = work_.wvxd[i];
     velocity_[3 * i + 1] = work_.wvyd[i];
-    speed_[i] = postconv::magnitude(work_.wvxd[i], work_.wvyd[i]);
+    speed_[i] = magnitude(work_.wvxd[i], work_.wvyd[i]);
     dVelocity_[3 * i] = work_.wvx[i];
     dVelocity_[3 * i + 1] = work_.wvy[i];
-    dSpeed_[i] = postconv::magnitude(work_.wvx[i], work_.wvy[i]);
+    dSpeed_[i] = magnitude(work_.wvx[i], work_.wvy[i]);
   }
   // Cell values of the elements kept as cells.
   for (std::size_t c = 0; c < cells; ++c) {

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "result_file.hpp"
+#include "node_averages.hpp"
 #include "run_state.hpp"
 
 namespace gw::postvtk {
@@ -77,12 +78,6 @@ struct MeshArrays {
   DataArray title;                         // field array TITLE
 };
 
-// Corners an element is drawn with: 3 when its fourth corner repeats the third or
-// is 0 (a triangle stored either way), else 4.
-int drawnCorners(const Mesh& mesh, std::int32_t e);
-// Whether every drawn corner of element e names a node of the mesh.
-bool drawable(const Mesh& mesh, std::int32_t e);
-
 // Every element becomes a cell, active or not: a triangle or a quadrilateral by
 // drawnCorners. An element with one of its drawn corners outside 1..NUMNP cannot
 // be drawn and is left out (counted in leftOut), since a reader would follow the
@@ -104,7 +99,7 @@ class StepWriter {
   const Mesh& source_;
   Encoder encoder_;
   MeshArrays mesh_;
-  postconv::NodeWork work_;
+  NodeWork work_;
   // Step values in file order, kept from step to step so that no step allocates.
   std::vector<double> velocity_, speed_, dVelocity_, dSpeed_;  // per point
   std::vector<double> cellVelocity_, cellDVelocity_, d_;       // per cell

@@ -18,6 +18,12 @@ command -v x86_64-w64-mingw32-g++-posix >/dev/null || need+=(g++-mingw-w64-x86-6
 command -v wine >/dev/null || need+=(wine wine64)
 command -v clang++ >/dev/null || need+=(clang)
 ls /usr/lib/llvm-*/lib/clang/*/lib/linux/libclang_rt.fuzzer-x86_64.a >/dev/null 2>&1 || need+=(libclang-rt-dev)
+# Readers of postvtk's netCDF file: the netCDF library's own tools, Python's
+# netCDF4 and xarray, and QGIS's mesh layer (with its data providers).
+command -v ncdump >/dev/null || need+=(netcdf-bin)
+/usr/bin/python3 -c 'import netCDF4, xarray' 2>/dev/null || need+=(python3-netcdf4 python3-xarray)
+/usr/bin/python3 -c 'import qgis.core' 2>/dev/null || need+=(python3-qgis)
+[ -d /usr/lib/qgis/plugins ] && ls /usr/lib/qgis/plugins/libprovider_mdal.so >/dev/null 2>&1 || need+=(qgis-providers)
 
 if [ ${#need[@]} -gt 0 ]; then
   echo "setup: installing ${need[*]}"

@@ -6,9 +6,9 @@
 #include <cmath>
 #include <limits>
 
-#include "velocity_averaging.hpp"
+#include "node_averages.hpp"
 
-namespace gw::postconv {
+namespace gw {
 namespace {
 
 // A mesh of `nodes` nodes and the given elements (four corners and a property
@@ -146,4 +146,4 @@ TEST(VelocityAveragingTest, MagnitudeOfExtremeComponents) {
 }
 
 }  // namespace
-}  // namespace gw::postconv
+}  // namespace gw

@@ -1,6 +1,6 @@
-#include "velocity_averaging.hpp"
+#include "node_averages.hpp"
 
-namespace gw::postconv {
+namespace gw {
 
 std::int32_t countActive(const Mesh& mesh) {
   std::int32_t count = 0;
@@ -28,4 +28,17 @@ void averageNodalVelocities(const Mesh& mesh, const Step& step, NodeWork& work) 
   work.divideByCounts();
 }
 
-}  // namespace gw::postconv
+int drawnCorners(const Mesh& mesh, std::int32_t e) {
+  const std::int32_t fourth = mesh.corner(e, 4);
+  return fourth == mesh.corner(e, 3) || fourth == 0 ? 3 : 4;
+}
+
+bool drawable(const Mesh& mesh, std::int32_t e) {
+  const int k = drawnCorners(mesh, e);
+  for (int c = 1; c <= k; ++c) {
+    if (!mesh.isNode(mesh.corner(e, c))) return false;
+  }
+  return true;
+}
+
+}  // namespace gw

@@ -1,5 +1,6 @@
-// Nodal velocity averaging: the element velocities of a step, averaged onto the
-// nodes over the active elements around each node.
+// The derived fields every program takes the same way from a step: which
+// elements are active and how many corners they have, and the element
+// velocities averaged onto the nodes over the active elements around each node.
 #pragma once
 
 #include <cmath>
@@ -7,7 +8,7 @@
 #include "result_file.hpp"
 #include "run_state.hpp"
 
-namespace gw::postconv {
+namespace gw {
 
 // Active element: property number above 0.
 inline bool isActive(const Mesh& mesh, std::int32_t e) { return mesh.property(e) > 0; }
@@ -27,4 +28,11 @@ std::int32_t countActive(const Mesh& mesh);
 // corners); a node touched by no active element keeps 0.0.
 void averageNodalVelocities(const Mesh& mesh, const Step& step, NodeWork& work);
 
-}  // namespace gw::postconv
+// Corners an element is drawn with: 3 when its fourth corner repeats the third or
+// is 0 (a triangle stored either way), else 4.
+int drawnCorners(const Mesh& mesh, std::int32_t e);
+// Whether every drawn corner of element e names a node of the mesh, so that a
+// viewer can draw it.
+bool drawable(const Mesh& mesh, std::int32_t e);
+
+}  // namespace gw

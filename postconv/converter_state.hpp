@@ -1,0 +1,28 @@
+// What the converter driver owns for the whole run besides the run state it
+// shares with the exporter: the writers' counters, the output codes and the
+// unit numbers of its other files.
+#pragma once
+
+#include <cstdint>
+
+#include "run_state.hpp"
+
+namespace gw::postconv {
+
+// Counters shared by the writers of one run.
+struct Counters {
+  std::int32_t femapNextId = 20000;  // FEMAP_NEXT_ID, advanced by the FEMAP group writer
+  std::int32_t femapSetNo = 0;       // FEMAP_SET_NO, advanced by the FEMAP step writer
+  std::int32_t avsSteps = 0;         // AVS_STEPS, advanced by the MicroAVS step writer
+};
+
+// KTYPE, the internal output code: the menu number below 3, the menu number
+// plus 1 from 3 on (no kind has code 3).
+enum Ktype : std::int32_t { kRestart = 1, kTecplot = 2, kFemap = 4, kMicroAvs = 5, kRxview = 6, kInterp = 7 };
+
+// Fixed unit numbers of the converter's other files, shown in diagnostics.
+inline constexpr int kWorkListUnit = 98;
+inline constexpr int kAvsTmpUnit = 30;
+inline constexpr int kPointUnit = 11;
+
+}  // namespace gw::postconv
