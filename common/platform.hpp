@@ -52,6 +52,8 @@ bool writeAll(int fd, const void* data, std::size_t size);
 bool truncateToEmpty(int fd);
 // Moves the read position back to the start.
 bool rewindFile(int fd);
+// Moves the read and write position to `offset` bytes from the start.
+bool seekTo(int fd, std::uint64_t offset);
 // The size of an open regular file; false when it is no regular file (a folder,
 // a pipe, a device).
 bool regularFileSize(int fd, std::uint64_t& size);

@@ -94,6 +94,12 @@ bool rewindFile(int fd) {
   return false;
 }
 
+bool seekTo(int fd, std::uint64_t offset) {
+  if (::lseek(fd, static_cast<off_t>(offset), SEEK_SET) == static_cast<off_t>(offset)) return true;
+  noteFailure();
+  return false;
+}
+
 bool regularFileSize(int fd, std::uint64_t& size) {
   struct stat st {};
   if (::fstat(fd, &st) != 0) {

@@ -224,6 +224,12 @@ bool rewindFile(int fd) {
   return false;
 }
 
+bool seekTo(int fd, std::uint64_t offset) {
+  if (_lseeki64(fd, static_cast<__int64>(offset), SEEK_SET) == static_cast<__int64>(offset)) return true;
+  noteFailure(errno);
+  return false;
+}
+
 bool regularFileSize(int fd, std::uint64_t& size) {
   HANDLE h = handleOf(fd);
   if (h == INVALID_HANDLE_VALUE) {

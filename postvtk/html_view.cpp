@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <string_view>
 
+#include "float32.hpp"
 #include "output_file.hpp"
 #include "node_averages.hpp"
 #include "view_assets.hpp"
@@ -32,20 +33,6 @@ std::string base64Values(const std::vector<T>& values) {
   std::string out;
   appendBase64(out, bytes);
   return out;
-}
-
-// The 32-bit real nearest to `value`; beyond the largest, an infinity of its sign
-// (a plain conversion of such a value is undefined).
-float toFloat32(double value) {
-  constexpr double kLargest = std::numeric_limits<float>::max();
-  // Halfway between the largest 32-bit real and the next power of two rounds up.
-  constexpr double kHalfStepAbove = kLargest + 0x1p103;
-  if (std::isfinite(value) && std::fabs(value) > kLargest) {
-    const float edge = std::fabs(value) < kHalfStepAbove ? std::numeric_limits<float>::max()
-                                                         : std::numeric_limits<float>::infinity();
-    return std::signbit(value) ? -edge : edge;
-  }
-  return static_cast<float>(value);
 }
 
 // A number in JSON: the shortest text that reads back the same; null for a value

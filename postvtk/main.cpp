@@ -15,6 +15,7 @@
 #include "platform.hpp"
 #include "result_file.hpp"
 #include "run_state.hpp"
+#include "ugrid_export.hpp"
 #include "vtk_export.hpp"
 
 namespace {
@@ -88,8 +89,17 @@ struct Written {
   std::optional<HtmlView> page;
   bool pageClosed = false;
 
+  std::string netcdfPath;
+  std::optional<UgridExport> netcdf;
+  bool netcdfClosed = false;
+
+  // Every step taken, with the time it is placed at, for the warning of steps
+  // out of time order.
+  std::vector<CollectionEntry> placed;
+
   bool mustClose() const { return !closed && !entries.empty(); }
   bool mustClosePage() const { return page && !pageClosed && page->steps() > 0; }
+  bool mustCloseNetcdf() const { return netcdf && !netcdfClosed && netcdf->steps() > 0; }
 };
 
 // Writes the collection of the step files written. When it cannot be written,
@@ -132,16 +142,47 @@ std::string closePageAfterFault(Written& written) {
          " step(s) read before the fault";
 }
 
+// Closes the netCDF file with the steps written so far.
+void closeNetcdf(Written& written) {
+  written.netcdfClosed = true;
+  written.netcdf->commit();
+}
+
+// Closes the netCDF file after a fault and says so, as the end of the fault's line.
+std::string closeNetcdfAfterFault(Written& written) {
+  try {
+    closeNetcdf(written);
+  } catch (const std::exception& fault) {
+    return std::string("; no netCDF file written (") + fault.what() + ")";
+  }
+  return "; " + written.netcdfPath + " holds the " + std::to_string(written.netcdf->steps()) +
+         " step(s) written before the fault";
+}
+
+// The program and the result file a netCDF file comes from.
+std::string netcdfSource(const std::string& resultFile) {
+  return std::string(kProgram) + " " + std::string(gw::kVersion) + ", from the result file " +
+         gw::platform::nameInUtf8(resultFile);
+}
+
 int run(const Options& options, Progress& progress, Written& written) {
   gw::ResultFile file(options.resultFile, gw::kResultUnit, gw::kCapacity);
   gw::Mesh& mesh = written.mesh;
   file.readMesh(mesh);
+  const std::string base = options.base.empty() ? defaultBase(options.resultFile) : options.base;
+  if (options.netcdf) {
+    written.netcdfPath = gw::pathInFolder(options.outDir, base + ".nc");
+    const std::string refusal = netcdfMeshRefusal(mesh);
+    if (!refusal.empty()) {
+      throw gw::Fault(gw::FaultKind::Refused, gw::kOutputUnit, written.netcdfPath,
+                      refusal + ", and a netCDF mesh needs at least one of each; nothing written");
+    }
+  }
 
   if (!gw::platform::makeFolders(options.outDir)) {
     throw gw::Fault(gw::FaultKind::CannotOpen, gw::kOutputUnit, options.outDir,
                     "cannot create directory (" + gw::platform::lastFailure().reason + ")");
   }
-  const std::string base = options.base.empty() ? defaultBase(options.resultFile) : options.base;
 
   std::optional<StepWriter> writer;
   if (options.vtk) {
@@ -154,8 +195,13 @@ int run(const Options& options, Progress& progress, Written& written) {
     refuseResultFile(written.pagePath, options.resultFile);
     written.page.emplace(mesh);
   }
+  if (options.netcdf) {
+    refuseResultFile(written.netcdfPath, options.resultFile);
+    written.netcdf.emplace(mesh, options.netcdfSettings, written.netcdfPath, gw::kOutputUnit,
+                           netcdfSource(options.resultFile));
+  }
   const HtmlView* page = written.page ? &*written.page : nullptr;
-  const std::int32_t leftOut = writer ? writer->meshArrays().leftOut : page->cells().leftOut;
+  const std::int32_t leftOut = writer ? writer->meshArrays().leftOut : page ? page->cells().leftOut : 0;
   if (leftOut > 0) {
     warn(progress, std::to_string(leftOut) + " element(s) with a corner number outside 1.." +
                        std::to_string(mesh.numnp) + " left out, the first is element " +
@@ -177,15 +223,17 @@ int run(const Options& options, Progress& progress, Written& written) {
         break;
     }
     if (!selected) continue;
+    const double timeValue = options.time == TimeChoice::Index ? block : step.time;
+    const std::string name = blockName(base, block);
     if (writer) {
-      const std::string name = blockName(base, block);
       const std::string path = gw::pathInFolder(options.outDir, name);
       refuseResultFile(path, options.resultFile);
-      const double timeValue = options.time == TimeChoice::Index ? block : step.time;
       writer->write(step, timeValue, path, gw::kOutputUnit);
       entries.push_back({timeValue, name, step.la});
     }
     if (written.page) written.page->addStep(step);
+    if (written.netcdf) written.netcdf->addStep(step, timeValue);
+    written.placed.push_back({timeValue, writer ? name : "record " + std::to_string(found.size() + 1) + " of " + base + ".nc", step.la});
     found.push_back(step.la);
     progress.step(static_cast<int>(found.size()), step.la, step.time);
   }
@@ -219,6 +267,13 @@ int run(const Options& options, Progress& progress, Written& written) {
                           std::to_string(entries.size()) + " step file(s): " +
                           std::to_string(writer->meshArrays().points) + " points, " +
                           std::to_string(writer->meshArrays().cells) + " cells\n");
+  }
+  if (written.netcdf) {
+    closeNetcdf(written);
+    progress.end();
+    gw::writeConsoleLines(std::string(kProgram) + ": wrote " + written.netcdfPath + ": " +
+                          std::to_string(written.netcdf->steps()) + " step(s), " + std::to_string(mesh.nodes()) +
+                          " nodes, " + std::to_string(written.netcdf->faces()) + " faces (the active elements)\n");
   }
   if (written.page) {
     closePage(written);
@@ -259,7 +314,7 @@ int main(int argc, char** argv) {
   std::string diagnostic;
   try {
     const int status = run(options, progress, written);
-    warnOfTimeOrder(progress, written.entries);
+    warnOfTimeOrder(progress, written.placed);
     return status;
   } catch (const gw::Fault& fault) {
     diagnostic = gw::diagnosticLine(kProgram, fault);
@@ -268,7 +323,8 @@ int main(int argc, char** argv) {
   }
   if (written.mustClose()) diagnostic += closeAfterFault(written);
   if (written.mustClosePage()) diagnostic += closePageAfterFault(written);
-  warnOfTimeOrder(progress, written.entries);
+  if (written.mustCloseNetcdf()) diagnostic += closeNetcdfAfterFault(written);
+  warnOfTimeOrder(progress, written.placed);
   progress.end();
   writeErrorLine(diagnostic);
   return gw::kFaultExitStatus;

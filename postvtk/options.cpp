@@ -1,6 +1,7 @@
 #include "options.hpp"
 
 #include <charconv>
+#include <cmath>
 #include <string_view>
 
 #include "platform.hpp"
@@ -36,10 +37,83 @@ void checkBase(const std::string& base) {
   }
 }
 
+bool allDigits(std::string_view text) {
+  if (text.empty()) return false;
+  for (char c : text) {
+    if (c < '0' || c > '9') return false;
+  }
+  return true;
+}
+
+// The number of digits `text` holds at `at`, or -1 when they are not all digits.
+int digitsAt(const std::string& text, std::size_t at, std::size_t count) {
+  if (at + count > text.size() || !allDigits(std::string_view(text).substr(at, count))) return -1;
+  return std::stoi(text.substr(at, count));
+}
+
+bool leapYear(int year) { return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0; }
+
+int daysInMonth(int year, int month) {
+  static constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  return month == 2 && leapYear(year) ? 29 : kDays[month - 1];
+}
+
+// The options that only the netCDF file takes.
+constexpr std::string_view kNetcdfOptions[] = {"--single", "--crs", "--shift", "--time-unit", "--start",
+                                               "--length-unit"};
+
 }  // namespace
+
+std::int32_t parseCrs(const std::string& text) {
+  const std::string_view code = std::string_view(text).substr(text.size() < 5 ? text.size() : 5);
+  const bool prefixed = text.size() > 5 && (text.compare(0, 5, "EPSG:") == 0 || text.compare(0, 5, "epsg:") == 0);
+  std::int32_t value = 0;
+  if (prefixed && allDigits(code) && code.size() <= 6) {
+    std::from_chars(code.data(), code.data() + code.size(), value);
+  }
+  if (value <= 0) throw UsageError("--crs takes EPSG: and a code number, such as EPSG:6677, not '" + text + "'");
+  return value;
+}
+
+std::string parseStart(const std::string& text) {
+  auto refuse = [&]() -> std::string {
+    throw UsageError("--start takes a date YYYY-MM-DD, with a time HH:MM or HH:MM:SS after 'T' or a blank if "
+                     "wanted, not '" + text + "'");
+  };
+  const int year = digitsAt(text, 0, 4), month = digitsAt(text, 5, 2), day = digitsAt(text, 8, 2);
+  if (text.size() < 10 || text[4] != '-' || text[7] != '-' || year < 1 || month < 1 || month > 12 || day < 1 ||
+      day > daysInMonth(year, month)) {
+    return refuse();
+  }
+  int hour = 0, minute = 0, second = 0;
+  if (text.size() > 10) {
+    if ((text[10] != 'T' && text[10] != ' ') || (text.size() != 16 && text.size() != 19) || text[13] != ':') {
+      return refuse();
+    }
+    hour = digitsAt(text, 11, 2);
+    minute = digitsAt(text, 14, 2);
+    if (text.size() == 19) second = text[16] == ':' ? digitsAt(text, 17, 2) : -1;
+    if (hour < 0 || hour > 23 || minute < 0 || minute > 59 || second < 0 || second > 59) return refuse();
+  }
+  auto two = [](int n) { return std::string(1, static_cast<char>('0' + n / 10)) + static_cast<char>('0' + n % 10); };
+  return text.substr(0, 4) + "-" + two(month) + "-" + two(day) + " " + two(hour) + ":" + two(minute) + ":" + two(second);
+}
+
+void parseShift(const std::string& text, double& dx, double& dy) {
+  const std::size_t comma = text.find(',');
+  auto number = [&](std::string_view item, double& value) {
+    auto [end, ec] = std::from_chars(item.data(), item.data() + item.size(), value);
+    return !item.empty() && ec == std::errc() && end == item.data() + item.size() && std::isfinite(value);
+  };
+  if (comma == std::string::npos || !number(std::string_view(text).substr(0, comma), dx) ||
+      !number(std::string_view(text).substr(comma + 1), dy)) {
+    throw UsageError("--shift takes two numbers DX,DY, such as 40000,-12500.5, not '" + text + "'");
+  }
+}
 
 Options parseOptions(const std::vector<std::string>& args) {
   Options options;
+  std::string netcdfOption;  // the first option given that only the netCDF file takes
   bool haveFile = false;
   bool optionsEnded = false;
   for (std::size_t k = 0; k < args.size(); ++k) {
@@ -90,6 +164,34 @@ Options parseOptions(const std::vector<std::string>& args) {
       noValue();
       options.html = true;
       options.vtk = false;
+    } else if (name == "--netcdf") {
+      noValue();
+      options.netcdf = true;
+    } else if (name == "--netcdf-only") {
+      noValue();
+      options.netcdf = true;
+      options.vtk = false;
+    } else if (name == "--single") {
+      noValue();
+      options.netcdfSettings.single = true;
+    } else if (name == "--crs") {
+      options.netcdfSettings.epsg = parseCrs(takeValue());
+    } else if (name == "--shift") {
+      parseShift(takeValue(), options.netcdfSettings.shiftX, options.netcdfSettings.shiftY);
+    } else if (name == "--time-unit") {
+      std::string unit = takeValue();
+      if (unit != "second" && unit != "minute" && unit != "hour" && unit != "day") {
+        throw UsageError("--time-unit takes second, minute, hour or day, not '" + unit + "'");
+      }
+      options.netcdfSettings.timeUnit = unit;
+    } else if (name == "--start") {
+      options.netcdfSettings.start = parseStart(takeValue());
+    } else if (name == "--length-unit") {
+      std::string unit = takeValue();
+      bool letters = !unit.empty() && unit.size() <= 16;
+      for (char c : unit) letters = letters && ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'));
+      if (!letters) throw UsageError("--length-unit takes a unit symbol of letters, such as m or ft, not '" + unit + "'");
+      options.netcdfSettings.lengthUnit = unit;
     } else if (name == "-o" || name == "--output-dir") {
       options.outDir = takeValue();
       if (options.outDir.empty()) throw UsageError(name + " needs a directory name");
@@ -114,9 +216,17 @@ Options parseOptions(const std::vector<std::string>& args) {
     } else {
       throw UsageError("unknown option '" + arg + "'");
     }
+    for (std::string_view only : kNetcdfOptions) {
+      if (name == only && netcdfOption.empty()) netcdfOption = name;
+    }
   }
   if (!options.help && !options.version && !haveFile) throw UsageError("no result file given");
-  if (options.ascii && !options.vtk) throw UsageError("--ascii sets how the VTK files hold their values; --html-only writes none");
+  if (options.ascii && !options.vtk) {
+    throw UsageError("--ascii sets how the VTK files hold their values; --html-only and --netcdf-only write none");
+  }
+  if (!netcdfOption.empty() && !options.netcdf) {
+    throw UsageError(netcdfOption + " sets the netCDF file: give it with --netcdf or --netcdf-only");
+  }
   return options;
 }
 

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "arguments.hpp"
+#include "ugrid_export.hpp"
 
 namespace gw::postvtk {
 
@@ -25,6 +26,8 @@ struct Options {
   bool ascii = false;
   bool vtk = true;    // the .vtu files and their .pvd collection
   bool html = false;  // the browser view BASE.html
+  bool netcdf = false;  // the netCDF file BASE.nc
+  NetcdfSettings netcdfSettings;
   bool help = false;
   bool version = false;
 };
@@ -34,6 +37,12 @@ using gw::UsageError;
 
 // Parses the arguments after the program name. Throws UsageError.
 Options parseOptions(const std::vector<std::string>& args);
+
+// "EPSG:6677" into 6677; "2000-01-01", "2000-01-01T06:00" or "2000-01-01 06:00:30"
+// into "2000-01-01 06:00:30"; "100.5,-20" into the two numbers. Throw UsageError.
+std::int32_t parseCrs(const std::string& text);
+std::string parseStart(const std::string& text);
+void parseShift(const std::string& text, double& dx, double& dy);
 
 // The --help text.
 const char* helpText();

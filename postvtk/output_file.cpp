@@ -54,6 +54,16 @@ void OutputFile::write(std::string_view bytes) {
   }
 }
 
+void OutputFile::overwrite(std::uint64_t offset, std::string_view bytes) {
+  if (fd_ < 0) throw Fault(FaultKind::WriteFailed, unit_, path_);
+  drain(buffer_.data(), used_);
+  used_ = 0;
+  std::uint64_t end = 0;
+  if (!platform::regularFileSize(fd_, end) || !platform::seekTo(fd_, offset)) fail("write failed");
+  drain(bytes.data(), bytes.size());
+  if (!platform::seekTo(fd_, end)) fail("write failed");
+}
+
 void OutputFile::commit() {
   if (fd_ < 0) throw Fault(FaultKind::WriteFailed, unit_, path_);
   drain(buffer_.data(), used_);

@@ -3,6 +3,7 @@
 // a cut file under the final name.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -21,6 +22,8 @@ class OutputFile {
   void write(const void* data, std::size_t size) {
     write(std::string_view(static_cast<const char*>(data), size));
   }
+  // Replaces bytes already written, at `offset` from the start of the file.
+  void overwrite(std::uint64_t offset, std::string_view bytes);
   // Writes what is buffered, closes the file and renames it to PATH.
   void commit();
 
