@@ -174,8 +174,7 @@ int run(const Options& options, Progress& progress, Written& written) {
     written.netcdfPath = gw::pathInFolder(options.outDir, base + ".nc");
     const std::string refusal = netcdfMeshRefusal(mesh);
     if (!refusal.empty()) {
-      throw gw::Fault(gw::FaultKind::Refused, gw::kOutputUnit, written.netcdfPath,
-                      refusal + ", and a netCDF mesh needs at least one of each; nothing written");
+      throw gw::Fault(gw::FaultKind::Refused, gw::kOutputUnit, written.netcdfPath, refusal);
     }
   }
 

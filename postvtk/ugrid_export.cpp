@@ -166,8 +166,10 @@ std::vector<std::int32_t> faceElements(const Mesh& mesh) {
 }
 
 std::string netcdfMeshRefusal(const Mesh& mesh) {
-  if (mesh.nodes() == 0) return "the result file holds no node";
-  if (faceElements(mesh).empty()) return "the result file holds no active element to draw";
+  if (mesh.nodes() == 0) return "the result file holds no node, and a netCDF mesh needs at least one";
+  if (faceElements(mesh).empty()) {
+    return "the result file holds no active element that can be drawn, and a netCDF mesh needs at least one";
+  }
   return {};
 }
 

@@ -228,4 +228,47 @@ err_empty
 grep -q 'timestep="2" group="" part="0" file="TIMES_0002.vtu"' times_index/TIMES.pvd &&
   grep -q 'timestep="3" group="" part="0" file="TIMES_0003.vtu"' times_index/TIMES.pvd || fail "--time index: $(cat times_index/TIMES.pvd)"
 
+# --- the netCDF file: beside the VTK files or alone; bad netCDF options are one
+# line and status 2 with nothing written; a cut run keeps the steps before the
+# fault; a run that writes no step leaves an earlier file as it was
+run 0 THREE.RES -o nc --netcdf --steps 7
+[ "$(listing nc)" = "THREE.nc THREE.pvd THREE_0002.vtu THREE_0003.vtu " ] || fail "--netcdf: $(listing nc)"
+grep -q '^postvtk: wrote nc/THREE.nc: 2 step(s), 6 nodes, 2 faces (the active elements)$' out.txt ||
+  fail "--netcdf summary: $(cat out.txt)"
+run 0 THREE.RES -o nc_only --netcdf-only
+[ "$(listing nc_only)" = "THREE.nc " ] || fail "--netcdf-only: $(listing nc_only)"
+for bad in "--crs 6677" "--crs EPSG:x" "--shift 1" "--shift 1,y" "--start 2023-02-29" "--start 2000-01-01T25:00" \
+           "--time-unit week" "--length-unit 2m"; do
+  # shellcheck disable=SC2086
+  run 2 THREE.RES -o nc_bad --netcdf-only $bad
+  [ "$(wc -l <err.txt)" = 1 ] && err_has "(postvtk --help lists the options)" || fail "$bad: $(cat err.txt)"
+done
+run 2 THREE.RES -o nc_bad --crs EPSG:6677
+err_is "postvtk: --crs sets the netCDF file: give it with --netcdf or --netcdf-only (postvtk --help lists the options)"
+[ ! -e nc_bad ] || fail "a bad netCDF option wrote $(listing nc_bad)"
+run 0 THREE.RES -o nc_cut --name CUT --netcdf-only
+cp nc_cut/CUT.nc longer.nc
+run 2 CUT.RES -o nc_cut --netcdf-only
+err_is "postvtk: severe (2): end-of-file during read, unit 10, file CUT.RES; nc_cut/CUT.nc holds the 2 step(s) written before the fault"
+[ "$(listing nc_cut)" = "CUT.nc " ] || fail "cut --netcdf-only: $(listing nc_cut)"
+run 1 THREE.RES -o nc_cut --name CUT --netcdf-only --steps 99
+cmp -s nc_cut/CUT.nc longer.nc && fail "a run cut after two steps left the longer file"
+{ head -c 200 CUT.RES; } >MESHCUT.RES
+run 2 MESHCUT.RES -o nc_cut --name CUT --netcdf-only
+[ "$(listing nc_cut)" = "CUT.nc " ] || fail "a fault in the mesh left $(listing nc_cut)"
+run 1 MESH.RES -o nc_mesh --netcdf-only
+[ -z "$(listing nc_mesh)" ] || fail "no step: $(listing nc_mesh)"
+cat >inactive.txt <<'DESC'
+title NO ACTIVE ELEMENT
+node 0 0 0 0 0
+node 1 0 0 0 0
+node 1 1 0 0 0
+elem 1 2 3 3 0 0
+step 1 1.0
+DESC
+program resultgen text inactive.txt INACTIVE.RES
+run 2 INACTIVE.RES -o nc_inactive --netcdf
+err_is "postvtk: severe (9): the result file holds no active element that can be drawn, and a netCDF mesh needs at least one, unit 8, file nc_inactive/INACTIVE.nc"
+[ ! -e nc_inactive ] || fail "no active element: $(listing nc_inactive)"
+
 finish "all command-line checks passed"

@@ -76,12 +76,53 @@ TEST(PostvtkOptionsTest, BadCommandLinesAreRefused) {
       {"a.RES", "--html=1"},
       {"a.RES", "--html-only", "--ascii"},  // text VTK files, but none written
       {"a.RES", "--time", "TIME"},      // not a choice
+      {"a.RES", "--netcdf-only", "--ascii"},
+      {"a.RES", "--crs", "EPSG:6677"},  // a netCDF option without the netCDF file
+      {"a.RES", "--single"},
+      {"a.RES", "--netcdf", "--crs", "6677"},        // no EPSG:
+      {"a.RES", "--netcdf", "--crs", "EPSG:"},
+      {"a.RES", "--netcdf", "--crs", "EPSG:66a7"},
+      {"a.RES", "--netcdf", "--crs", "EPSG:0"},
+      {"a.RES", "--netcdf", "--shift", "10"},        // one number
+      {"a.RES", "--netcdf", "--shift", "10,x"},
+      {"a.RES", "--netcdf", "--shift", "10,inf"},
+      {"a.RES", "--netcdf", "--shift", "1,2,3"},
+      {"a.RES", "--netcdf", "--time-unit", "week"},
+      {"a.RES", "--netcdf", "--time-unit", "seconds"},
+      {"a.RES", "--netcdf", "--start", "2001-02-29"},  // no such day
+      {"a.RES", "--netcdf", "--start", "2000-13-01"},
+      {"a.RES", "--netcdf", "--start", "2000-1-01"},
+      {"a.RES", "--netcdf", "--start", "2000-01-01T24:00"},
+      {"a.RES", "--netcdf", "--start", "2000-01-01T10"},
+      {"a.RES", "--netcdf", "--start", "2000-01-01 10:00:60"},
+      {"a.RES", "--netcdf", "--start", "2000-01-01x10:00"},
+      {"a.RES", "--netcdf", "--length-unit", "m2"},
   };
   for (const auto& args : bad) {
     std::string line;
     for (const auto& a : args) line += "'" + a + "' ";
     EXPECT_THROW(parseOptions(args), UsageError) << line;
   }
+}
+
+TEST(PostvtkOptionsTest, NetcdfOptions) {
+  Options beside = parse({"r", "--netcdf"});
+  EXPECT_TRUE(beside.netcdf && beside.vtk);
+  EXPECT_EQ(beside.netcdfSettings.start, "2000-01-01 00:00:00");
+  EXPECT_EQ(beside.netcdfSettings.timeUnit, "second");
+  Options only = parse({"r", "--netcdf-only", "--html", "--crs", "epsg:6669", "--shift=-1.5,2e3", "--time-unit",
+                        "day", "--start", "2024-02-29T06:30", "--single", "--length-unit", "ft"});
+  EXPECT_TRUE(only.netcdf && only.html && !only.vtk);
+  const NetcdfSettings& s = only.netcdfSettings;
+  EXPECT_EQ(s.epsg, 6669);
+  EXPECT_EQ(s.shiftX, -1.5);
+  EXPECT_EQ(s.shiftY, 2000.0);
+  EXPECT_EQ(s.timeUnit, "day");
+  EXPECT_EQ(s.start, "2024-02-29 06:30:00");
+  EXPECT_TRUE(s.single);
+  EXPECT_EQ(s.lengthUnit, "ft");
+  EXPECT_EQ(parseStart("1999-12-31 23:59:59"), "1999-12-31 23:59:59");
+  EXPECT_EQ(parseStart("2000-02-29"), "2000-02-29 00:00:00");
 }
 
 TEST(PostvtkOptionsTest, DefaultBaseIsTheFileNameWithoutExtension) {

@@ -67,3 +67,38 @@ def divide(a, b):
     if a == 0 or math.isnan(a):
         return math.nan
     return math.copysign(math.inf, a) * math.copysign(1.0, b)
+
+
+def corner_count(ie):
+    """Corners of the velocity averaging: a triangle only when the fourth repeats the third."""
+    return 3 if ie[2] == ie[3] else 4
+
+
+def drawn_corners(ie):
+    """Corners of a cell: a fourth corner of 0 makes a triangle too."""
+    return 3 if ie[2] == ie[3] or ie[3] == 0 else 4
+
+
+def node_averages(res, step):
+    """Node means of DVX, DVY, DVX/D, DVY/D over the active elements (valid corners only)."""
+    n = len(res["x"])
+    sums = [[0.0, 0.0, 0.0, 0.0] for _ in range(n)]
+    count = [0] * n
+    for e, ie in enumerate(res["ie"]):
+        if ie[4] <= 0:
+            continue
+        dvx, dvy, d = step["dvx"][e], step["dvy"][e], step["d"][e]
+        vx, vy = divide(dvx, d), divide(dvy, d)
+        for c in ie[:corner_count(ie)]:
+            if 1 <= c <= n:
+                s = sums[c - 1]
+                s[0] += dvx
+                s[1] += dvy
+                s[2] += vx
+                s[3] += vy
+                count[c - 1] += 1
+    return [[v / count[i] for v in sums[i]] if count[i] else [0.0] * 4 for i in range(n)]
+
+
+def drawable(res, ie):
+    return all(1 <= c <= len(res["x"]) for c in ie[:drawn_corners(ie)])

@@ -26,46 +26,10 @@ vtk.vtkObject.GlobalWarningDisplayOff()
 
 sys.dont_write_bytecode = True  # nothing written into the source tree
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from result_records import check, divide, failures, finish, program, read_result  # noqa: E402
+from result_records import (check, divide, drawable, drawn_corners, failures, finish, node_averages,  # noqa: E402
+                            program, read_result)
 
 BIN = os.path.abspath(sys.argv[1])
-
-
-# ---- the result file, parsed independently of the programs ------------------
-
-def corner_count(ie):
-    """Corners of the velocity averaging: a triangle only when the fourth repeats the third."""
-    return 3 if ie[2] == ie[3] else 4
-
-
-def drawn_corners(ie):
-    """Corners of a cell: a fourth corner of 0 makes a triangle too."""
-    return 3 if ie[2] == ie[3] or ie[3] == 0 else 4
-
-
-def node_averages(res, step):
-    """Node means of DVX, DVY, DVX/D, DVY/D over the active elements (valid corners only)."""
-    n = len(res["x"])
-    sums = [[0.0, 0.0, 0.0, 0.0] for _ in range(n)]
-    count = [0] * n
-    for e, ie in enumerate(res["ie"]):
-        if ie[4] <= 0:
-            continue
-        dvx, dvy, d = step["dvx"][e], step["dvy"][e], step["d"][e]
-        vx, vy = divide(dvx, d), divide(dvy, d)
-        for c in ie[:corner_count(ie)]:
-            if 1 <= c <= n:
-                s = sums[c - 1]
-                s[0] += dvx
-                s[1] += dvy
-                s[2] += vx
-                s[3] += vy
-                count[c - 1] += 1
-    return [[v / count[i] for v in sums[i]] if count[i] else [0.0] * 4 for i in range(n)]
-
-
-def drawable(res, ie):
-    return all(1 <= c <= len(res["x"]) for c in ie[:drawn_corners(ie)])
 
 
 # ---- comparison --------------------------------------------------------------
