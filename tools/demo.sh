@@ -35,8 +35,8 @@ printf '    0    0    0    0    0\r\n    3\r\n      1     15    300\r\n    0\r\n
 echo "demo: timehist SAMPLE.RES GRAPH.DAT"
 "$bin/timehist" SAMPLE.RES GRAPH.DAT
 
-echo "demo: postvtk SAMPLE.RES --name sample"
-"$bin/postvtk" SAMPLE.RES --name sample
+echo "demo: postvtk SAMPLE.RES --name sample --netcdf --crs EPSG:6677 --time-unit second"
+"$bin/postvtk" SAMPLE.RES --name sample --netcdf --crs EPSG:6677 --time-unit second
 
 echo
 echo "demo: done in $((SECONDS - start)) s. The programs are in build/default/bin; to try them:"

@@ -45,6 +45,11 @@ def render(layer, group, when, size, vectors=None):
     settings.setActiveScalarDatasetGroup(group)
     if vectors is not None:
         settings.setActiveVectorDatasetGroup(vectors)
+        arrows = settings.vectorSettings(vectors)
+        arrows.setOnUserDefinedGrid(True)
+        arrows.setUserGridCellWidth(45)
+        arrows.setUserGridCellHeight(45)
+        settings.setVectorSettings(vectors, arrows)
     layer.setRendererSettings(settings)
     map_settings = QgsMapSettings()
     map_settings.setLayers([layer])
