@@ -114,15 +114,16 @@ void closeCollection(Written& written) {
   }
 }
 
-// Closes the collection after a fault and says so, as the end of the fault's line.
-std::string closeAfterFault(Written& written) {
+// Closes a file after a fault with `close` and says so, as the end of the
+// fault's line: what it `holds`, or that it could not be written (`file`).
+template <class Close>
+std::string closeAfterFault(Close close, const std::string& holds, const char* file) {
   try {
-    closeCollection(written);
+    close();
   } catch (const std::exception& fault) {
-    return std::string("; no collection written (") + fault.what() + ")";
+    return std::string("; no ") + file + " written (" + fault.what() + ")";
   }
-  return "; " + written.collection + " lists the " + std::to_string(written.entries.size()) +
-         " step file(s) written before the fault";
+  return "; " + holds;
 }
 
 // Writes the browser view of the steps read so far.
@@ -131,32 +132,10 @@ void closePage(Written& written) {
   written.page->write(written.pagePath, gw::kOutputUnit);
 }
 
-// Closes the view after a fault and says so, as the end of the fault's line.
-std::string closePageAfterFault(Written& written) {
-  try {
-    closePage(written);
-  } catch (const std::exception& fault) {
-    return std::string("; no view written (") + fault.what() + ")";
-  }
-  return "; " + written.pagePath + " shows the " + std::to_string(written.page->steps()) +
-         " step(s) read before the fault";
-}
-
 // Closes the netCDF file with the steps written so far.
 void closeNetcdf(Written& written) {
   written.netcdfClosed = true;
   written.netcdf->commit();
-}
-
-// Closes the netCDF file after a fault and says so, as the end of the fault's line.
-std::string closeNetcdfAfterFault(Written& written) {
-  try {
-    closeNetcdf(written);
-  } catch (const std::exception& fault) {
-    return std::string("; no netCDF file written (") + fault.what() + ")";
-  }
-  return "; " + written.netcdfPath + " holds the " + std::to_string(written.netcdf->steps()) +
-         " step(s) written before the fault";
 }
 
 // The program and the result file a netCDF file comes from.
@@ -320,9 +299,24 @@ int main(int argc, char** argv) {
   } catch (const std::exception& error) {  // out of memory and the like
     diagnostic = std::string(kProgram) + ": " + error.what();
   }
-  if (written.mustClose()) diagnostic += closeAfterFault(written);
-  if (written.mustClosePage()) diagnostic += closePageAfterFault(written);
-  if (written.mustCloseNetcdf()) diagnostic += closeNetcdfAfterFault(written);
+  if (written.mustClose()) {
+    diagnostic += closeAfterFault([&] { closeCollection(written); },
+                                  written.collection + " lists the " + std::to_string(written.entries.size()) +
+                                      " step file(s) written before the fault",
+                                  "collection");
+  }
+  if (written.mustClosePage()) {
+    diagnostic += closeAfterFault([&] { closePage(written); },
+                                  written.pagePath + " shows the " + std::to_string(written.page->steps()) +
+                                      " step(s) read before the fault",
+                                  "view");
+  }
+  if (written.mustCloseNetcdf()) {
+    diagnostic += closeAfterFault([&] { closeNetcdf(written); },
+                                  written.netcdfPath + " holds the " + std::to_string(written.netcdf->steps()) +
+                                      " step(s) written before the fault",
+                                  "netCDF file");
+  }
   warnOfTimeOrder(progress, written.placed);
   progress.end();
   writeErrorLine(diagnostic);

@@ -107,18 +107,9 @@ class SchemaBuilder {
     add("H", real, {kTime, kNode}, located("node", "H, total head [" + length + "]", length));
     add("Q", real, {kTime, kNode}, located("node", "Q"));
     add("ISTAT", Type::Double, {kTime, kNode}, located("node", "ISTAT, node status"));
-    add("velocity_x", real, {kTime, kNode},
-        located("node", "Velocity, node mean [" + velocity + "], x-component", velocity));
-    add("velocity_y", real, {kTime, kNode},
-        located("node", "Velocity, node mean [" + velocity + "], y-component", velocity));
-    add("D_velocity_x", real, {kTime, kNode},
-        located("node", "D*velocity, node mean [" + dVelocity + "], x-component", dVelocity));
-    add("D_velocity_y", real, {kTime, kNode},
-        located("node", "D*velocity, node mean [" + dVelocity + "], y-component", dVelocity));
-    add("face_velocity_x", real, {kTime, kFace},
-        located("face", "Velocity [" + velocity + "], x-component", velocity));
-    add("face_velocity_y", real, {kTime, kFace},
-        located("face", "Velocity [" + velocity + "], y-component", velocity));
+    addVector("velocity", real, kNode, "Velocity, node mean", velocity);
+    addVector("D_velocity", real, kNode, "D*velocity, node mean", dVelocity);
+    addVector("face_velocity", real, kFace, "Velocity", velocity);
     add("face_D", real, {kTime, kFace}, located("face", "D [" + length + "]", length));
     add("element_DVX", real, {kTime, kElement},
         {netcdf::text("long_name", "DVX, velocity x D, of every element"), netcdf::text("units", dVelocity)});
@@ -133,6 +124,16 @@ class SchemaBuilder {
  private:
   void add(std::string name, Type type, std::vector<std::size_t> dims, std::vector<Attribute> attributes) {
     schema_.variables.push_back({std::move(name), type, std::move(dims), std::move(attributes)});
+  }
+
+  // The two components NAME_x and NAME_y of a vector of each step, labelled so
+  // that mesh layers pair them as one vector: "LABEL [UNIT], x-component".
+  void addVector(const std::string& name, Type type, Dim place, const std::string& label, const std::string& unit) {
+    const char* location = place == kNode ? "node" : "face";
+    for (const char* axis : {"x", "y"}) {
+      add(name + "_" + axis, type, {kTime, place},
+          located(location, label + " [" + unit + "], " + axis + "-component", unit));
+    }
   }
 
   std::vector<Attribute> coordinate(const char* standardName, const char* label) const {
