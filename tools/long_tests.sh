@@ -26,7 +26,7 @@ cmake --build --preset windows
 ctest --preset windows
 stage 4/5 "Linux and Windows runs compared byte for byte, and the release zip"
 tools/compare_windows.sh 60
-# The release zip: the four programs and the README.
+# The release zip: the four programs and README-Windows.txt (builds no tests).
 cmake --build --preset windows --target package
 
 # Every fuzz target for a few seconds (run tests/fuzz/run.sh 600 by hand for more).
