@@ -2,10 +2,12 @@
 // and benchmarks.
 //
 //   resultgen sample [--nx N] [--ny N] [--steps S] [--seed K] [--split-every K]
-//                    [--out NAME] [--worklst]
+//                    [--out NAME] [--worklst] [--allow-over-capacity]
 //       a realistic run: a rectangular mesh of counter-clockwise quadrilaterals,
 //       every K-th cell split into two triangles, several property numbers with
-//       some inactive elements, a transient head field and non-zero D.
+//       some inactive elements, a transient head field and non-zero D. A mesh
+//       of more nodes or elements than the programs hold is refused unless
+//       --allow-over-capacity is given.
 //   resultgen text DESCRIPTION OUT
 //       a file spelled out line by line (see below), for exact test cases.
 //
@@ -161,9 +163,12 @@ std::string encode(const Run& run) {
   return out;
 }
 
+// The most nodes and the most elements the converter and the exporter hold.
+constexpr long long kCapacity = 44444;
+
 constexpr const char* kUsage =
     "usage: resultgen sample [--nx N] [--ny N] [--steps S] [--seed K] [--split-every K] "
-    "[--out NAME] [--worklst]\n"
+    "[--out NAME] [--worklst] [--allow-over-capacity]\n"
     "       resultgen text DESCRIPTION OUT\n";
 
 constexpr const char* kHelp =
@@ -180,6 +185,15 @@ constexpr const char* kHelp =
     "  --split-every K    split every K-th cell into two triangles (default 5; 0 none)\n"
     "  --out NAME         the result file (default SAMPLE.RES)\n"
     "  --worklst          also write WORK.LST, whose fourth line names the result file\n"
+    "  --allow-over-capacity  write a mesh larger than the programs hold (to test\n"
+    "                     their refusal)\n"
+    "\n"
+    "Capacity: postconv and postvtk hold at most 44444 nodes and 44444 elements,\n"
+    "timehist 5000 of each. NX x NY nodes make (NX-1)(NY-1) cells, and every K-th\n"
+    "cell split adds one element. With the default split, up to 193 x 193 (37249\n"
+    "nodes, 44236 elements) fits postconv and 65 x 65 (4225 nodes, 4915 elements)\n"
+    "timehist; with --split-every 0, 210 x 210 and 70 x 70. A larger mesh is\n"
+    "refused unless --allow-over-capacity is given.\n"
     "\n"
     "text: the file spelled out line by line in DESCRIPTION (title, node, elem,\n"
     "numnp, numel, step, n, e, cut, drop lines; see the head of tools/resultgen.cpp).\n"
@@ -334,6 +348,7 @@ int main(int argc, char** argv) {
   unsigned seed = 1;
   std::string out = "SAMPLE.RES";
   bool worklist = false;
+  bool overCapacity = false;
   for (std::size_t k = 1; k < args.size(); ++k) {
     auto value = [&]() -> std::string {
       if (k + 1 >= args.size()) usage(args[k] + " needs a value");
@@ -347,12 +362,22 @@ int main(int argc, char** argv) {
       else if (args[k] == "--split-every") splitEvery = std::stoi(value());
       else if (args[k] == "--out") out = value();
       else if (args[k] == "--worklst") worklist = true;
+      else if (args[k] == "--allow-over-capacity") overCapacity = true;
       else usage("unknown option " + args[k]);
     } catch (const std::logic_error&) {
       usage("not a number after " + args[k - 1]);
     }
   }
   if (nx < 2 || ny < 2 || steps < 0) usage("the mesh needs at least 2 x 2 nodes and steps >= 0");
+  const long long nodes = static_cast<long long>(nx) * ny;
+  const long long cells = static_cast<long long>(nx - 1) * (ny - 1);
+  const long long elements = cells + (splitEvery > 0 ? cells / splitEvery : 0);
+  if ((nodes > kCapacity || elements > kCapacity) && !overCapacity) {
+    std::cerr << "resultgen: --nx " << nx << " --ny " << ny << " makes " << nodes << " nodes and " << elements
+              << " elements, more than the " << kCapacity
+              << " the programs hold; nothing written (--allow-over-capacity writes it)\n";
+    return 2;
+  }
   Run run = sampleRun(nx, ny, steps, seed, splitEvery);
   writeFile(out, encode(run));
   if (worklist) writeFile("WORK.LST", "MESH.DAT\r\nBOUNDARY.DAT\r\nCOND.DAT\r\n" + out + "\r\n");

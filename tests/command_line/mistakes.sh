@@ -1,0 +1,73 @@
+#!/usr/bin/env bash
+# An ordinary mistake on the command line gets a straight answer: resultgen
+# refuses a mesh the programs cannot hold; timehist says what it wrote.
+#
+# usage: mistakes.sh BIN_DIR
+set -u
+bin=$(cd "$1" && pwd)
+source "$(dirname "$0")/../programs.sh"
+enter_scratch
+
+# Steps 1..3 of a 12 x 9 mesh (108 nodes, 105 elements): the mesh part ends at
+# byte 6956, each step block is 4716 bytes.
+mkdir "$work/inputs"
+cd "$work/inputs"
+program resultgen sample --nx 12 --ny 9 --steps 3 --out RUN.RES 2>/dev/null
+program resultgen sample --nx 12 --ny 9 --steps 0 --out MESH.RES 2>/dev/null
+head -c 2000 RUN.RES >CUTMESH.RES
+head -c 21004 RUN.RES >CUTSTEP.RES
+printf 'title GAPS\nnode 0 0 0 0 0\nelem 1 1 1 1 1 0\nstep 1 1\nstep 2 2\nstep 3 3\nstep 7 7\nstep 9 9\n' >gaps.txt
+program resultgen text gaps.txt GAPS.RES
+printf 'These are notes, not a result file.\r\n' >NOTES.TXT
+printf '3\r\n15.5 12.0\r\n40,3x0\r\n' >BADPOINT.DAT
+printf '3\r\n15.5 12.0\r\n' >SHORTPOINT.DAT
+# In the mesh, far outside it, and inside an inactive element only (element 1).
+printf '4\r\n15.5 12.0\r\n-5 -5\r\n1 1\r\n1000,1000\r\n' >POINTS.DAT
+printf '    0    0    0    0    0\r\n    2\r\n      1     50\r\n    1\r\n      7\r\n    0\r\n    1\r\n     20\r\n' >GRAPH.DAT
+printf '    0    0    0    0    0\r\n    2\r\n      1  x  50\r\n' >BADGRAPH.DAT
+printf '    0    0    0    0    0\r\n    2\r\n      1     50\r\n' >SHORTGRAPH.DAT
+printf 'an earlier output\r\n' >keep.out
+printf 'an earlier scratch file\r\n' >AVS.tmp
+
+# run PROGRAM ARGS...: runs in a fresh copy of the inputs; sets status, err
+# (standard error, CR LF lines as LF), out and `unchanged` (yes when every file
+# is as it was and none was added).
+run() {
+  rm -rf "$work/run" && cp -a "$work/inputs" "$work/run" && cd "$work/run" || exit 2
+  local before
+  before=$(ls -lA --time-style=+%s.%N; md5sum ./*)
+  program "$@" >../out.txt 2>../err.txt </dev/null
+  status=$?
+  [ "$1" != resultgen ] && grep -qv $'\r$' ../err.txt && fail "$*: a line of standard error does not end with CR LF"
+  err=$(tr -d '\r' <../err.txt)
+  out=$(tr -d '\r' <../out.txt)
+  unchanged=no
+  [ "$(ls -lA --time-style=+%s.%N; md5sum ./*)" = "$before" ] && unchanged=yes
+  cd "$work" || exit 2
+}
+
+# expect LABEL STATUS UNCHANGED STDERR: the outcome of the last run.
+expect() {
+  [ "$status" = "$2" ] || fail "$1: status $status, expected $2"
+  [ "$unchanged" = "$3" ] || fail "$1: files unchanged: $unchanged, expected $3"
+  [ "$err" = "$4" ] || fail "$1: standard error '$err', expected '$4'"
+}
+
+# timehist: one line per CSV file written, with its size; the dialogue is silent about it.
+run timehist RUN.RES GRAPH.DAT
+expect "timehist" 0 no ""
+for csv in GHTIME.CSV GQTIME.csv GVATIME.csv; do
+  [[ $out == *"  wrote $csv ($(stat -c %s "$work/run/$csv") bytes, 3 steps)"* ]] || fail "timehist does not say it wrote $csv: $out"
+done
+[[ $out == *GVDTIME* ]] && fail "timehist reports GVDTIME.csv, whose list is empty"
+(cd "$work/run" && printf '1\nRUN.RES\nGRAPH.DAT\n' | program timehist | grep -q wrote) && fail "the timehist dialogue reports its files"
+
+# resultgen: a mesh above the capacity only when asked for.
+run resultgen sample --nx 200 --ny 200 --steps 0 --out BIG.RES
+expect "resultgen over the capacity" 2 yes "resultgen: --nx 200 --ny 200 makes 40000 nodes and 47521 elements, more than the 44444 the programs hold; nothing written (--allow-over-capacity writes it)"
+run resultgen sample --nx 200 --ny 200 --steps 0 --out BIG.RES --allow-over-capacity
+[ "$status" = 0 ] && [ -s "$work/run/BIG.RES" ] || fail "resultgen --allow-over-capacity: status $status"
+run resultgen --help
+[[ $out == *"44444"*"193 x 193"* ]] || fail "resultgen --help does not say which sizes fit"
+
+finish "every mistake is refused or explained on the command line"
