@@ -55,6 +55,7 @@ std::int32_t BinaryRecordReader::takeCount() {
 }
 
 bool BinaryRecordReader::beginRecord(bool endAllowed) {
+  recordStart_ = position();
   if (atEnd()) {
     if (endAllowed) return false;
     throw Fault(FaultKind::EndOfFile, unit_, name_);

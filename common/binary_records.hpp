@@ -52,6 +52,10 @@ class BinaryRecordReader {
 
   const std::string& name() const { return name_; }
   int unit() const { return unit_; }
+  std::uint64_t size() const { return size_; }
+  // File offset and byte count of the record read last (or being read).
+  std::uint64_t recordStart() const { return recordStart_; }
+  std::int32_t recordBytes() const { return count_; }
 
  private:
   // Reads a record's leading count; false at the end of the file when allowed.
@@ -75,6 +79,7 @@ class BinaryRecordReader {
   RunArray<unsigned char> buffer_;
   std::size_t begin_ = 0;  // unread bytes: buffer_[begin_, end_)
   std::size_t end_ = 0;
+  std::uint64_t recordStart_ = 0;
   std::int32_t count_ = 0;  // byte count of the current record
   std::size_t left_ = 0;    // its payload bytes not read yet
 };

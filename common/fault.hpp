@@ -31,10 +31,18 @@ class Fault : public std::runtime_error {
   int unit() const { return unit_; }
   const std::string& file() const { return file_; }
 
+  // What the fault means in the user's terms ("SAMPLE.RES was cut short: it
+  // ends inside step 5 ..."), said by the reader that knows; empty when the
+  // diagnostic says it all. Command-line runs show it on a line of its own
+  // after the diagnostic; the dialogue shows the diagnostic alone.
+  const std::string& explanation() const { return explanation_; }
+  void explain(std::string text) { explanation_ = std::move(text); }
+
  private:
   FaultKind kind_;
   int unit_;
   std::string file_;
+  std::string explanation_;
 };
 
 // The fault of a file that could not be opened, from the system's account of

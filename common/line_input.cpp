@@ -49,6 +49,13 @@ bool LineInput::fill() {
 std::optional<std::string_view> LineInput::nextLine() {
   if (beforeRead_) beforeRead_();
   lineCut_ = false;
+  std::optional<std::string_view> line = takeLine();
+  lastLine_ = line.value_or(std::string_view());
+  if (line) ++lines_;
+  return line;
+}
+
+std::optional<std::string_view> LineInput::takeLine() {
   // The length of a line without its CR.
   auto content = [](const char* start, std::size_t len) {
     return len > 0 && start[len - 1] == '\r' ? len - 1 : len;
@@ -105,6 +112,8 @@ void LineInput::rewind() {
   platform::rewindFile(fd_);
   begin_ = end_ = 0;
   eof_ = false;
+  lines_ = 0;
+  lastLine_ = {};
 }
 
 void LineInput::endOfFileFault() const { throw Fault(FaultKind::EndOfFile, unit_, name_); }
@@ -234,6 +243,17 @@ void readIntegerFields(LineInput& in, int width, std::span<std::int32_t> values)
     std::string_view field = at < line.size() ? line.substr(at, w) : std::string_view();
     if (!parseIntegerField(field, values[k])) in.conversionFault();
   }
+}
+
+std::string quotedLine(std::string_view line) {
+  constexpr std::size_t kShown = 60;
+  std::string text = "'";
+  for (char c : line.substr(0, kShown)) {
+    const auto byte = static_cast<unsigned char>(c);
+    text += byte < 0x20 || byte == 0x7F ? '?' : c;
+  }
+  text += line.size() > kShown ? "...'" : "'";
+  return text;
 }
 
 std::string fileNameFromField(std::string_view field) {

@@ -39,6 +39,10 @@ class LineInput {
   std::optional<std::string_view> nextLine();
   // Whether the line last returned was cut to kKeptLength.
   bool lineCut() const { return lineCut_; }
+  // How many lines have been taken, and the last of them (valid until the next
+  // read): where a fault was met, for its explanation.
+  std::size_t lineNumber() const { return lines_; }
+  std::string_view lastLine() const { return lastLine_; }
   // The next line; the end of the input is the end-of-file fault.
   std::string_view requireLine();
 
@@ -53,6 +57,7 @@ class LineInput {
 
  private:
   bool fill();
+  std::optional<std::string_view> takeLine();
   // Keeps the first kKeptLength characters of the pending line and reads past
   // the rest of it.
   std::string_view cutLine();
@@ -66,6 +71,8 @@ class LineInput {
   std::size_t end_ = 0;
   bool eof_ = false;
   bool lineCut_ = false;
+  std::size_t lines_ = 0;
+  std::string_view lastLine_;
   std::string kept_;
   std::function<void()> beforeRead_;
 };
@@ -94,6 +101,10 @@ bool parseIntegerField(std::string_view field, std::int32_t& value);
 // Parses a free-form number; false when it is not one.
 bool parseFreeInteger(std::string_view token, std::int32_t& value);
 bool parseFreeDouble(std::string_view token, double& value);
+
+// A line as a message quotes it: between apostrophes, its first 60 characters
+// ("..." after them when there are more), a control character as '?'.
+std::string quotedLine(std::string_view line);
 
 // File names are 20-character fields: cut to 20, trailing blanks dropped.
 inline constexpr std::size_t kNameWidth = 20;

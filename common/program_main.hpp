@@ -2,6 +2,7 @@
 // its one diagnostic line and the fault status.
 #pragma once
 
+#include <string>
 #include <string_view>
 
 #include "arguments.hpp"
@@ -11,8 +12,10 @@
 
 namespace gw {
 
+// With `explain`, a fault's explanation follows its diagnostic on a line of its
+// own ("PROGRAM: EXPLANATION").
 template <class Run>
-int runProgram(std::string_view program, Run run) {
+int runProgram(std::string_view program, Run run, bool explain = false) {
   // A closed output stream is a write fault with its diagnostic, not a silent end.
   platform::prepareStandardStreams();
   Console console;
@@ -24,6 +27,9 @@ int runProgram(std::string_view program, Run run) {
     } catch (const Fault&) {
     }
     reportFault(program, fault);
+    if (explain && !fault.explanation().empty()) {
+      writeErrorLine(std::string(program) + ": " + fault.explanation());
+    }
     return kFaultExitStatus;
   }
 }
@@ -31,7 +37,8 @@ int runProgram(std::string_view program, Run run) {
 // A program started with arguments: `parse` turns them into its command line
 // (whose `request` says what to do) or throws UsageError, which ends the run
 // with one line and status 2 before anything is opened; --help and --version
-// print their text; otherwise `run` gets the console and the command line.
+// print their text; otherwise `run` gets the console and the command line, and
+// a fault is followed by its explanation.
 template <class Parse, class Run>
 int runCommandLine(std::string_view program, int argc, char** argv, Parse parse, std::string_view help, Run run) {
   platform::prepareStandardStreams();
@@ -47,7 +54,7 @@ int runCommandLine(std::string_view program, int argc, char** argv, Parse parse,
     case Request::Version: return writeConsoleLines(versionLine(program) + "\n") ? 0 : kFaultExitStatus;
     case Request::Run: break;
   }
-  return runProgram(program, [&line, &run](Console& console) { return run(console, line); });
+  return runProgram(program, [&line, &run](Console& console) { return run(console, line); }, true);
 }
 
 }  // namespace gw

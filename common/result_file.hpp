@@ -44,6 +44,10 @@ struct Step {
   RunArray<double> dvx, dvy, d;  // DVX, DVY, D
 };
 
+// Faults of the reader carry an explanation in the user's terms: a file whose
+// first record is no title, or that breaks off in its mesh part, is not a
+// result file; one that breaks off in a step block was cut short in that step;
+// each with the byte offset of the record.
 class ResultFile {
  public:
   // Opens the file by name; `capacity` is the most nodes and the most elements
@@ -59,13 +63,27 @@ class ResultFile {
   const std::string& name() const { return records_.name(); }
 
  private:
-  std::int32_t readCount(const char* what);
-  // Reads a record of `count` items of `itemBytes` bytes; `decode(p, i)` takes item i from p.
+  std::int32_t readCount(const char* record, const char* what);
+  // Reads the record named `record` ("node record"), of `count` items of
+  // `itemBytes` bytes; `decode(p, i)` takes item i from p.
   template <class DecodeItem>
-  void readItems(std::size_t itemBytes, std::size_t count, DecodeItem decode);
+  void readItems(const char* record, std::size_t itemBytes, std::size_t count, DecodeItem decode);
+  // Notes the record about to be read, for the explanation of its faults.
+  void reading(const char* record, std::size_t itemBytes, std::size_t count);
+  // Reads a step header; false at the end of the file.
+  bool readHeader(std::int32_t& la, double& time);
+  // Adds the explanation of a fault met while reading the noted record.
+  void explain(Fault& fault) const;
 
   BinaryRecordReader records_;
   std::int32_t capacity_;
+  // What is being read: the record, the bytes its items need, which step block
+  // (from 1; 0 in the mesh part) and, once its header is read, its step number.
+  const char* record_ = "";
+  std::uint64_t needed_ = 0;
+  int block_ = 0;
+  bool headerRead_ = false;
+  std::int32_t la_ = 0;
 };
 
 }  // namespace gw

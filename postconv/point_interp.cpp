@@ -1,6 +1,7 @@
 // Menu 6 (INTERP): heads interpolated at points listed in a text file, written
 // for every step block of the result file.
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "fault.hpp"
@@ -27,19 +28,54 @@ std::unique_ptr<LineInput> openPointFile(const std::string& name) {
   return std::make_unique<LineInput>(fd, name, kPointUnit, true);
 }
 
+// What a fault of the point file means: which line, and what it should hold.
+// `read` points were read after the count (none: the count itself failed).
+void explainPointFault(Fault& fault, const LineInput& in, std::optional<std::size_t> read, std::size_t count) {
+  const std::string line = "line " + std::to_string(in.lineNumber()) + " of " + in.name();
+  const std::string point = "point " + std::to_string(read.value_or(0) + 1);
+  switch (fault.kind()) {
+    case FaultKind::EndOfFile:
+      if (!read && in.lineNumber() == 0) {
+        fault.explain(in.name() + " is empty: its first line should give the number of points");
+      } else if (!read) {
+        fault.explain(in.name() + " ends after line " + std::to_string(in.lineNumber()) + " without the number of points");
+      } else {
+        fault.explain(in.name() + " ends after line " + std::to_string(in.lineNumber()) + " with " +
+                      std::to_string(*read) + " of the " + std::to_string(count) + " points its first line gives");
+      }
+      break;
+    case FaultKind::Conversion:
+      fault.explain(line + (read ? " is not " + point + " as two numbers (x y or x,y): " : " is not the number of points: ") +
+                    quotedLine(in.lastLine()));
+      break;
+    case FaultKind::RecordTooLong:
+      fault.explain(line + " is longer than " + std::to_string(LineInput::kKeptLength) +
+                    " characters: " + quotedLine(in.lastLine()));
+      break;
+    default: break;
+  }
+}
+
 void readPoints(const std::string& name, PointSet& points) {
   auto in = openPointFile(name);
-  std::int32_t npoint = 0;
-  readFree(*in, {&npoint});
-  if (npoint > kPointCapacity) {
-    throw Fault(FaultKind::Refused, kPointUnit, name,
-                "the point file gives " + std::to_string(npoint) + " points, more than the " +
-                    std::to_string(kPointCapacity) + " this program holds");
+  std::optional<std::size_t> read;
+  std::size_t count = 0;
+  try {
+    std::int32_t npoint = 0;
+    readFree(*in, {&npoint});
+    if (npoint > kPointCapacity) {
+      throw Fault(FaultKind::Refused, kPointUnit, name,
+                  "the point file gives " + std::to_string(npoint) + " points, more than the " +
+                      std::to_string(kPointCapacity) + " this program holds");
+    }
+    count = npoint > 0 ? static_cast<std::size_t>(npoint) : 0;
+    points.xp.assign(count, 0.0);
+    points.yp.assign(count, 0.0);
+    for (read = 0; *read < count; ++*read) readFree(*in, {&points.xp[*read], &points.yp[*read]});
+  } catch (Fault& fault) {
+    explainPointFault(fault, *in, read, count);
+    throw;
   }
-  const std::size_t count = npoint > 0 ? static_cast<std::size_t>(npoint) : 0;
-  points.xp.assign(count, 0.0);
-  points.yp.assign(count, 0.0);
-  for (std::size_t i = 0; i < count; ++i) readFree(*in, {&points.xp[i], &points.yp[i]});
 }
 
 }  // namespace

@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
-# An ordinary mistake on the command line gets a straight answer: resultgen
-# refuses a mesh the programs cannot hold; timehist says what it wrote.
+# An ordinary mistake on the command line gets a straight answer: a fault in a
+# file is followed by a line that says what it means, with the byte or the
+# line; resultgen refuses a mesh the programs cannot hold; timehist says what
+# it wrote.
 #
 # usage: mistakes.sh BIN_DIR
 set -u
@@ -52,6 +54,23 @@ expect() {
   [ "$unchanged" = "$3" ] || fail "$1: files unchanged: $unchanged, expected $3"
   [ "$err" = "$4" ] || fail "$1: standard error '$err', expected '$4'"
 }
+
+# Faults: the diagnostic, then what it means.
+nl=$'\n'
+run postconv NOTES.TXT --kind tecplot -o new.out
+expect "not a result file" 2 yes "postconv: severe (2): end-of-file during read, unit 10, file NOTES.TXT${nl}postconv: NOTES.TXT is not a result file of the solver: its first record, at byte 0, is not an 80-character title"
+run postconv CUTMESH.RES --kind tecplot -o new.out
+expect "cut in the mesh part" 2 yes "postconv: severe (2): end-of-file during read, unit 10, file CUTMESH.RES${nl}postconv: CUTMESH.RES is not a result file of the solver, or was cut short before its first step: in its mesh part, its node record at byte 100 is cut off (the file has 2000 bytes)"
+run timehist CUTSTEP.RES GRAPH.DAT
+expect "cut in a step" 2 yes "timehist: severe (2): end-of-file during read, unit 7, file CUTSTEP.RES${nl}timehist: CUTSTEP.RES was cut short: it ends inside step 3 (step block 3): its element results record at byte 18576 is cut off (the file has 21004 bytes)"
+run postconv RUN.RES --kind interp -o keep.out --points BADPOINT.DAT
+expect "point file not numeric" 2 yes "postconv: severe (3): input conversion error, unit 11, file BADPOINT.DAT${nl}postconv: line 3 of BADPOINT.DAT is not point 2 as two numbers (x y or x,y): '40,3x0'"
+run postconv RUN.RES --kind interp -o keep.out --points SHORTPOINT.DAT
+expect "point file cut short" 2 yes "postconv: severe (2): end-of-file during read, unit 11, file SHORTPOINT.DAT${nl}postconv: SHORTPOINT.DAT ends after line 2 with 1 of the 3 points its first line gives"
+run timehist RUN.RES BADGRAPH.DAT
+expect "graph data not numeric" 2 yes "timehist: severe (3): input conversion error, unit 9, file BADGRAPH.DAT${nl}timehist: line 3 of BADGRAPH.DAT should give the entries of the H list from entry 1 on (2 in all), in fields of 7 columns: '      1  x  50'"
+run timehist RUN.RES SHORTGRAPH.DAT
+expect "graph data cut short" 2 yes "timehist: severe (2): end-of-file during read, unit 9, file SHORTGRAPH.DAT${nl}timehist: SHORTGRAPH.DAT ends after line 3, before the count of the Q list"
 
 # timehist: one line per CSV file written, with its size; the dialogue is silent about it.
 run timehist RUN.RES GRAPH.DAT
