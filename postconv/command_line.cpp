@@ -101,8 +101,9 @@ const char* helpText() {
          "\n"
          "Shows the title and the node and element totals, then one line per file\n"
          "written with its size and its number of steps. Exit status: 0 done; 2 a bad\n"
-         "command line (nothing opened) or a file fault (on standard error: its\n"
-         "diagnostic, then what it means, such as the step a file cut short ends in).\n"
+         "command line or a missing point file (nothing opened), or a file fault (on\n"
+         "standard error: its diagnostic, then what it means, such as the step a file\n"
+         "cut short ends in).\n"
          "See README.md for the dialogue, the output files column by column, and faults.\n";
 }
 

@@ -8,6 +8,7 @@
 #include "format.hpp"
 #include "platform.hpp"
 #include "free_form.hpp"
+#include "line_input.hpp"
 #include "result_file.hpp"
 #include "converter_state.hpp"
 #include "writers.hpp"
@@ -295,6 +296,9 @@ int runConverter(Console& console) {
 }
 
 int runConverterWith(Console& console, const CommandLine& line) {
+  // A point file that is not there is refused before anything is made (the
+  // dialogue creates it empty, then meets its end).
+  if (!line.pointFile.empty()) LineInput::openFile(line.pointFile, kPointUnit);
   GivenChoices choices(console, line);
   return convert(console, choices);
 }

@@ -15,7 +15,8 @@ int runConverter(Console& console);
 
 // Runs the conversion the command line gives, without the dialogue: the same
 // files as the dialogue with the same choices; the console shows the title, the
-// totals and the files written.
+// totals and the files written. A point file that is not there is refused
+// before anything is opened.
 int runConverterWith(Console& console, const CommandLine& line);
 
 }  // namespace gw::postconv

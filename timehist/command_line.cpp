@@ -50,9 +50,9 @@ const char* helpText() {
          "\n"
          "Shows the title and the node and element totals, then one line per file\n"
          "written with its size and its number of steps. Exit status: 0 done; 2 a bad\n"
-         "command line (nothing opened) or a file fault (on standard error: its\n"
-         "diagnostic, then what it means, such as the line of the graph data file that\n"
-         "is not numbers).\n"
+         "command line or a missing graph data file (nothing opened), or a file fault\n"
+         "(on standard error: its diagnostic, then what it means, such as the line of\n"
+         "the graph data file that is not numbers).\n"
          "See README.md for the graph data file layout and the CSV columns.\n";
 }
 

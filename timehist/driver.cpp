@@ -176,6 +176,9 @@ int runExtractor(Console& console) {
 }
 
 int runExtractorWith(Console& console, const CommandLine& line) {
+  // A graph data file that is not there is refused before anything is made (the
+  // dialogue creates it empty, then meets its end).
+  LineInput::openFile(line.graphFile, kGraphDataUnit);
   GivenChoices choices(console, line);
   return extract(console, choices);
 }

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# An ordinary mistake on the command line gets a straight answer: a fault in a
-# file is followed by a line that says what it means, with the byte or the
-# line; resultgen refuses a mesh the programs cannot hold; timehist says what
-# it wrote.
+# An ordinary mistake on the command line gets a straight answer: a point or
+# graph data file that is not there is refused before anything is made; a
+# fault in a file is followed by a line that says what it means, with the byte
+# or the line; resultgen refuses a mesh the programs cannot hold; timehist
+# says what it wrote.
 #
 # usage: mistakes.sh BIN_DIR
 set -u
@@ -54,6 +55,11 @@ expect() {
   [ "$unchanged" = "$3" ] || fail "$1: files unchanged: $unchanged, expected $3"
   [ "$err" = "$4" ] || fail "$1: standard error '$err', expected '$4'"
 }
+
+run postconv RUN.RES --kind interp -o keep.out --points NONE.DAT
+expect "missing point file" 2 yes "postconv: severe (1): file not found, unit 11, file NONE.DAT"
+run timehist RUN.RES NONE.DAT
+expect "missing graph data file" 2 yes "timehist: severe (1): file not found, unit 9, file NONE.DAT"
 
 # Faults: the diagnostic, then what it means.
 nl=$'\n'

@@ -3,8 +3,8 @@
 # status of the dialogue run with the same choices: every output kind, the
 # extractor, the refused names and the faults. Each case runs both ways in
 # fresh copies of one directory and compares everything left in them. (Where
-# the command line answers a mistake better, mistakes.sh checks it: a fault it
-# explains on a second line.)
+# the command line answers a mistake better, mistakes.sh checks it: a missing
+# point or graph data file, the line after a fault's diagnostic.)
 #
 # usage: same_as_dialogue.sh BIN_DIR
 set -u
