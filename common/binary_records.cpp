@@ -7,13 +7,11 @@
 namespace gw {
 
 namespace {
-// Large enough that a read costs little beside the bytes it brings, small
-// enough that the items decoded from it are still in the processor's cache.
-constexpr std::size_t kReadBlock = 256 * 1024;
 constexpr std::size_t kSmallestBlock = 4096;
 }  // namespace
 
-BinaryRecordReader::BinaryRecordReader(std::string name, int unit) : name_(std::move(name)), unit_(unit) {
+BinaryRecordReader::BinaryRecordReader(std::string name, int unit, std::size_t blockBytes)
+    : name_(std::move(name)), unit_(unit) {
   fd_ = platform::openFile(name_, platform::Access::Read);
   if (fd_ < 0) {
     throw openFault(unit_, name_, true);
@@ -24,8 +22,8 @@ BinaryRecordReader::BinaryRecordReader(std::string name, int unit) : name_(std::
     throw Fault(FaultKind::CannotOpen, unit_, name_, "not a readable regular file");
   }
   platform::adviseSequential(fd_);
-  // No bigger than the file; never smaller than an item.
-  buffer_.resize(static_cast<std::size_t>(std::clamp<std::uint64_t>(size_, kSmallestBlock, kReadBlock)));
+  // No bigger than the file, unless that is smaller than the block asked for.
+  buffer_.resize(static_cast<std::size_t>(std::clamp<std::uint64_t>(size_, std::min(blockBytes, kSmallestBlock), blockBytes)));
 }
 
 BinaryRecordReader::~BinaryRecordReader() {
@@ -77,13 +75,20 @@ const unsigned char* BinaryRecordReader::takeItems(std::size_t itemBytes, std::s
   return items;
 }
 
+void BinaryRecordReader::moveTo(std::uint64_t offset) {
+  if (!platform::seekTo(fd_, offset)) throw Fault(FaultKind::EndOfFile, unit_, name_, "read failed");
+  filePosition_ = offset;
+  begin_ = end_ = 0;
+}
+
 void BinaryRecordReader::endRecord(bool heldItems) {
-  while (left_ > 0) {
-    fill(1);
-    std::size_t skip = std::min(left_, end_ - begin_);
-    begin_ += skip;
-    left_ -= skip;
-  }
+  // What the buffer holds of the rest is stepped over; beyond it, the file is
+  // not read but moved past (the record lies wholly inside the file).
+  const std::size_t buffered = std::min(left_, end_ - begin_);
+  begin_ += buffered;
+  left_ -= buffered;
+  if (left_ > 0) moveTo(position() + left_);
+  left_ = 0;
   if (takeCount() != count_) throw Fault(FaultKind::CorruptRecord, unit_, name_);
   if (!heldItems) throw Fault(FaultKind::TooMuchData, unit_, name_);
 }

@@ -19,8 +19,14 @@ namespace gw {
 
 class BinaryRecordReader {
  public:
-  // Opens the file; a missing file is the "file not found" fault.
-  BinaryRecordReader(std::string name, int unit);
+  // Large enough that a read costs little beside the bytes it brings, small
+  // enough that the items decoded from it are still in the processor's cache.
+  static constexpr std::size_t kReadBlock = 256 * 1024;
+
+  // Opens the file; a missing file is the "file not found" fault. The file is
+  // read in blocks of up to `blockBytes` bytes, which must hold the largest item
+  // read.
+  BinaryRecordReader(std::string name, int unit, std::size_t blockBytes = kReadBlock);
   ~BinaryRecordReader();
   BinaryRecordReader(const BinaryRecordReader&) = delete;
   BinaryRecordReader& operator=(const BinaryRecordReader&) = delete;
@@ -47,8 +53,19 @@ class BinaryRecordReader {
     return true;
   }
 
+  // Passes over the next record as `read` would take `count` items from it,
+  // with the same faults, without reading its payload.
+  bool pass(bool endAllowed, std::size_t itemBytes, std::size_t count) {
+    if (!beginRecord(endAllowed)) return false;
+    endRecord(count <= left_ / itemBytes);
+    return true;
+  }
+
   // Whether the read position is at the end of the file.
   bool atEnd() const { return position() >= size_; }
+  // File offset of the next unread byte; `moveTo` goes to one between records.
+  std::uint64_t position() const { return filePosition_ - (end_ - begin_); }
+  void moveTo(std::uint64_t offset);
 
   const std::string& name() const { return name_; }
   int unit() const { return unit_; }
@@ -68,8 +85,6 @@ class BinaryRecordReader {
   // Makes at least `bytes` bytes (at most the buffer) stand in the buffer.
   void fill(std::size_t bytes);
   std::int32_t takeCount();
-  // File offset of the next unread byte.
-  std::uint64_t position() const { return filePosition_ - (end_ - begin_); }
 
   std::string name_;
   int unit_;

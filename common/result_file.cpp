@@ -14,8 +14,8 @@ constexpr std::size_t kElementResultBytes = 24;
 std::size_t slots(std::int32_t count) { return count > 0 ? static_cast<std::size_t>(count) : 0; }
 }  // namespace
 
-ResultFile::ResultFile(const std::string& name, int unit, std::int32_t capacity)
-    : records_(name, unit), capacity_(capacity) {}
+ResultFile::ResultFile(const std::string& name, int unit, std::int32_t capacity, std::size_t blockBytes)
+    : records_(name, unit, blockBytes), capacity_(capacity) {}
 
 template <class DecodeItem>
 void ResultFile::readItems(const char* record, std::size_t itemBytes, std::size_t count, DecodeItem decode) {
@@ -119,6 +119,33 @@ bool ResultFile::readStep(const Mesh& mesh, Step& step) {
     throw;
   }
   return true;
+}
+
+void ResultFile::passStepResults(const Mesh& mesh) try {
+  reading("node results record", kNodeResultBytes, slots(mesh.numnp));
+  records_.pass(false, kNodeResultBytes, slots(mesh.numnp));
+  reading("element results record", kElementResultBytes, slots(mesh.numel));
+  records_.pass(false, kElementResultBytes, slots(mesh.numel));
+} catch (Fault& fault) {
+  explain(fault);
+  throw;
+}
+
+std::vector<std::int32_t> ResultFile::stepNumbers(const Mesh& mesh, std::optional<std::int32_t> wanted) const {
+  // A reader of its own, in blocks of a header record and the next count: only
+  // those bytes of each block are read.
+  ResultFile walk(name(), records_.unit(), capacity_, 2 * kCountBytes + kStepHeaderBytes + kCountBytes);
+  walk.records_.moveTo(records_.position());
+  walk.block_ = block_;
+  std::vector<std::int32_t> numbers;
+  std::int32_t la = 0;
+  double time = 0;
+  while (walk.readHeader(la, time)) {
+    numbers.push_back(la);
+    if (la == wanted) break;
+    walk.passStepResults(mesh);
+  }
+  return numbers;
 }
 
 void ResultFile::explain(Fault& fault) const {

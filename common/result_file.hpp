@@ -4,7 +4,9 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "binary_records.hpp"
 #include "run_array.hpp"
@@ -52,13 +54,21 @@ class ResultFile {
  public:
   // Opens the file by name; `capacity` is the most nodes and the most elements
   // the program holds: a count above it is refused before anything is stored.
-  ResultFile(const std::string& name, int unit, std::int32_t capacity);
+  ResultFile(const std::string& name, int unit, std::int32_t capacity,
+             std::size_t blockBytes = BinaryRecordReader::kReadBlock);
 
   void readMesh(Mesh& mesh);
   // Reads the next step block; false when the file ends before its header.
   bool readStep(const Mesh& mesh, Step& step);
   // Whether the read position is at the end of the file.
   bool atEnd() const { return records_.atEnd(); }
+
+  // The step numbers of the blocks after the read position, in file order, up
+  // to the first block numbered `wanted` (to the end when none is), from their
+  // headers alone: the rest of each block is passed over unread, and the read
+  // position stays where it is. A block that `readStep` would fault on faults
+  // here, with the same diagnostic.
+  std::vector<std::int32_t> stepNumbers(const Mesh& mesh, std::optional<std::int32_t> wanted = {}) const;
 
   const std::string& name() const { return records_.name(); }
 
@@ -72,6 +82,8 @@ class ResultFile {
   void reading(const char* record, std::size_t itemBytes, std::size_t count);
   // Reads a step header; false at the end of the file.
   bool readHeader(std::int32_t& la, double& time);
+  // Passes over the rest of a step block whose header was read.
+  void passStepResults(const Mesh& mesh);
   // Adds the explanation of a fault met while reading the noted record.
   void explain(Fault& fault) const;
 

@@ -1,5 +1,6 @@
 #include "driver.hpp"
 
+#include <algorithm>
 #include <memory>
 #include <string>
 #include <vector>
@@ -159,6 +160,32 @@ void writeSelectedStep(std::int32_t ktype, TextOut& out, TextOut* avsTmp, const 
   }
 }
 
+// Step numbers as a message names them: "step 4", "steps 1 to 5",
+// "steps 1 to 3, 7 and 9"; beyond six runs, the first five and the last.
+std::string describeSteps(std::vector<std::int32_t> numbers) {
+  std::sort(numbers.begin(), numbers.end());
+  numbers.erase(std::unique(numbers.begin(), numbers.end()), numbers.end());
+  std::vector<std::string> items;
+  for (std::size_t i = 0; i < numbers.size();) {
+    std::size_t j = i;
+    while (j + 1 < numbers.size() && numbers[j + 1] == numbers[j] + 1) ++j;
+    if (j - i >= 2) {
+      items.push_back(std::to_string(numbers[i]) + " to " + std::to_string(numbers[j]));
+    } else {
+      for (std::size_t k = i; k <= j; ++k) items.push_back(std::to_string(numbers[k]));
+    }
+    i = j + 1;
+  }
+  if (items.size() == 1) return (numbers.size() == 1 ? "step " : "steps ") + items[0];
+  std::string text = "steps ";
+  if (items.size() > 6) {
+    for (std::size_t k = 0; k < 5; ++k) text += items[k] + ", ";
+    return text + "... " + items.back() + " (" + std::to_string(numbers.size()) + " numbers)";
+  }
+  for (std::size_t k = 0; k + 1 < items.size(); ++k) text += items[k] + (k + 2 < items.size() ? ", " : " and ");
+  return text + items.back();
+}
+
 // The choices of a run, in the order the run needs them: asked on the console
 // (the dialogue) or given on the command line.
 class Choices {
@@ -169,6 +196,9 @@ class Choices {
   virtual bool acceptTotals(const Mesh& mesh) = 0;
   virtual std::int32_t ktype() = 0;
   virtual std::string outputFile() = 0;
+  // Whether the run is to go on to open its output: false when it would write
+  // no step (the command line refuses such a run and says why).
+  virtual bool writesAStep(const ResultFile&, const Mesh&, std::int32_t /*ktype*/) { return true; }
   virtual std::string pointFile() = 0;
   virtual std::int32_t isel() = 0;
   // The run has written its files.
@@ -214,11 +244,30 @@ class GivenChoices final : public Choices {
   }
   std::int32_t ktype() override { return line_.ktype; }
   std::string outputFile() override { return line_.outputFile; }
+  bool writesAStep(const ResultFile& result, const Mesh& mesh, std::int32_t ktype) override {
+    if (result.atEnd()) {
+      say(result.name() + " holds no time step; nothing written");
+      return false;
+    }
+    // INTERP writes every block, --step all every block, --step last the last.
+    if (ktype == kInterp || line_.isel <= 0) return true;
+    const std::vector<std::int32_t> numbers = result.stepNumbers(mesh, line_.isel);
+    if (std::find(numbers.begin(), numbers.end(), line_.isel) != numbers.end()) return true;
+    say("no step numbered " + std::to_string(line_.isel) + " in " + result.name() + " (it holds " +
+        describeSteps(numbers) + "); nothing written");
+    return false;
+  }
   std::string pointFile() override { return line_.pointFile; }
   std::int32_t isel() override { return line_.isel; }
   void finished(const std::vector<WrittenFile>& files) override { reportWritten(console_.out(), files); }
 
  private:
+  // A line on standard error, after the console lines before it.
+  void say(const std::string& text) {
+    console_.out().flush();
+    writeErrorLine("postconv: " + text);
+  }
+
   Console& console_;
   const CommandLine& line_;
 };
@@ -244,6 +293,10 @@ int convert(Console& console, Choices& choices) {
   if (ktype == kMicroAvs) {
     refuseScratchName(resultName, "the result file");
     refuseScratchName(kWorkList, "the work list");
+  }
+  if (!choices.writesAStep(result, mesh, ktype)) {
+    console.out().flush();
+    return kNothingWrittenStatus;
   }
   std::unique_ptr<TextOut> out = TextOut::openFile(outputName, kOutputUnit);
 

@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
-# An ordinary mistake on the command line gets a straight answer: a point or
-# graph data file that is not there is refused before anything is made; a
-# fault in a file is followed by a line that says what it means, with the byte
-# or the line; resultgen refuses a mesh the programs cannot hold; timehist
-# says what it wrote.
+# An ordinary mistake on the command line gets a straight answer: a step that
+# no block carries, or a file with no step, is refused with status 1 and
+# nothing written; a point or graph data file that is not there is refused
+# before anything is made; a fault in a file is followed by a line that says
+# what it means, with the byte or the line; resultgen refuses a mesh the
+# programs cannot hold; timehist says what it wrote.
 #
 # usage: mistakes.sh BIN_DIR
 set -u
@@ -55,6 +56,17 @@ expect() {
   [ "$unchanged" = "$3" ] || fail "$1: files unchanged: $unchanged, expected $3"
   [ "$err" = "$4" ] || fail "$1: standard error '$err', expected '$4'"
 }
+
+for kind in restart tecplot femap microavs rxview; do
+  run postconv RUN.RES --kind "$kind" -o keep.out --step 99
+  expect "$kind, no such step" 1 yes "postconv: no step numbered 99 in RUN.RES (it holds steps 1 to 3); nothing written"
+done
+run postconv RUN.RES --kind tecplot -o new.out --step 4
+expect "no such step, new output" 1 yes "postconv: no step numbered 4 in RUN.RES (it holds steps 1 to 3); nothing written"
+run postconv GAPS.RES --kind restart -o keep.out --step 5
+expect "steps with gaps" 1 yes "postconv: no step numbered 5 in GAPS.RES (it holds steps 1 to 3, 7 and 9); nothing written"
+run postconv MESH.RES --kind femap -o keep.out
+expect "no step at all" 1 yes "postconv: MESH.RES holds no time step; nothing written"
 
 run postconv RUN.RES --kind interp -o keep.out --points NONE.DAT
 expect "missing point file" 2 yes "postconv: severe (1): file not found, unit 11, file NONE.DAT"

@@ -3,8 +3,9 @@
 # status of the dialogue run with the same choices: every output kind, the
 # extractor, the refused names and the faults. Each case runs both ways in
 # fresh copies of one directory and compares everything left in them. (Where
-# the command line answers a mistake better, mistakes.sh checks it: a missing
-# point or graph data file, the line after a fault's diagnostic.)
+# the command line answers a mistake better, mistakes.sh checks it: a step no
+# block carries, a missing point or graph data file, the line after a fault's
+# diagnostic.)
 #
 # usage: same_as_dialogue.sh BIN_DIR
 set -u
@@ -47,7 +48,6 @@ compare microavs postconv '0\n1\nRUN.RES\n0\n4\nout.dat\n-1\n' RUN.RES --kind mi
 compare rxview postconv '0\n1\nRUN.RES\n0\n5\nout.dat\n0\n' RUN.RES --kind rxview -o out.dat --step last
 compare interp postconv '0\n1\nRUN.RES\n0\n6\nout.dat\nPOINTS.DAT\n-1\n' RUN.RES --kind interp -o out.dat --points POINTS.DAT
 compare timehist timehist '1\nRUN.RES\nGRAPH.DAT\n' RUN.RES GRAPH.DAT
-compare "no such step" postconv '0\n1\nRUN.RES\n0\n4\nout.dat\n9\n' RUN.RES --kind microavs -o out.dat --step 9
 compare "output is the result file" postconv '0\n1\nRUN.RES\n0\n2\n./RUN.RES\n-1\n' RUN.RES --kind tecplot -o ./RUN.RES
 compare "output is WORK.LST" postconv '0\n1\nRUN.RES\n0\n1\nWORK.LST\n-1\n' RUN.RES --kind restart -o WORK.LST
 compare "output is the point file" postconv '0\n1\nRUN.RES\n0\n6\nPOINTS.DAT\nPOINTS.DAT\n-1\n' RUN.RES --kind interp -o POINTS.DAT --points POINTS.DAT

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "fault.hpp"
 #include "result_file.hpp"
@@ -184,6 +185,39 @@ TEST(HardeningResultFileTest, AStepBlockCutShortIsAFault) {
   result.readMesh(mesh);
   Step step;
   EXPECT_EQ(faultOf([&] { result.readStep(mesh, step); }), FaultKind::TooMuchData);
+}
+
+TEST(HardeningResultFileTest, TheStepWalkSeesTheBlocksThatReadingFinds) {
+  // Blocks numbered 3, 1, 3; the node results of the second are longer than
+  // NUMNP entries (the rest is passed over); the file then ends inside a fourth.
+  Records r;
+  r.mesh(1, 1, 1, 1);
+  for (std::int32_t la : {3, 1, 3}) {
+    r.i32(la).f64(la).end().i32(0).f64(1).f64(2);
+    if (la == 1) r.text(std::string(5000, 'x'));
+    r.end().f64(1).f64(2).f64(3).end();
+  }
+  r.i32(4).f64(4).end().i32(0);
+  MemoryFile file(r.bytes());
+  ResultFile result(file.path(), 10, 44444);
+  Mesh mesh;
+  result.readMesh(mesh);
+  EXPECT_EQ(result.stepNumbers(mesh, 1), (std::vector<std::int32_t>{3, 1}));
+  Step step;
+  try {
+    result.stepNumbers(mesh);
+    ADD_FAILURE() << "the walk did not fault";
+  } catch (const Fault& fault) {
+    EXPECT_EQ(fault.kind(), FaultKind::EndOfFile);
+    EXPECT_NE(fault.explanation().find("ends inside step 4 (step block 4): its node results record"),
+              std::string::npos) << fault.explanation();
+  }
+  // The walk leaves the read position where it was.
+  for (std::int32_t la : {3, 1, 3}) {
+    ASSERT_TRUE(result.readStep(mesh, step));
+    EXPECT_EQ(step.la, la);
+  }
+  EXPECT_EQ(faultOf([&] { result.readStep(mesh, step); }), FaultKind::EndOfFile);
 }
 
 }  // namespace
