@@ -100,11 +100,11 @@ const char* helpText() {
          "  --version         the program's release\n"
          "\n"
          "Shows the title and the node and element totals, then one line per file\n"
-         "written with its size and its number of steps. Exit status: 0 done; 1 no\n"
-         "step of that number in the file, or no step at all (nothing written); 2 a bad\n"
-         "command line or a missing point file (nothing opened), or a file fault (on\n"
-         "standard error: its diagnostic, then what it means, such as the step a file\n"
-         "cut short ends in).\n"
+         "written with its size and its number of steps; warns of INTERP points that\n"
+         "lie in no active element. Exit status: 0 done; 1 no step of that number in\n"
+         "the file, or no step at all (nothing written); 2 a bad command line or a\n"
+         "missing point file (nothing opened), or a file fault (on standard error: its\n"
+         "diagnostic, then what it means, such as the step a file cut short ends in).\n"
          "See README.md for the dialogue, the output files column by column, and faults.\n";
 }
 

@@ -200,6 +200,8 @@ class Choices {
   // no step (the command line refuses such a run and says why).
   virtual bool writesAStep(const ResultFile&, const Mesh&, std::int32_t /*ktype*/) { return true; }
   virtual std::string pointFile() = 0;
+  // The points are located: the command line warns of those in no active element.
+  virtual void pointsLocated(const Mesh&, const PointSet&) {}
   virtual std::int32_t isel() = 0;
   // The run has written its files.
   virtual void finished(const std::vector<WrittenFile>& files) = 0;
@@ -258,6 +260,10 @@ class GivenChoices final : public Choices {
     return false;
   }
   std::string pointFile() override { return line_.pointFile; }
+  void pointsLocated(const Mesh& mesh, const PointSet& points) override {
+    const std::string warning = pointsOutsideWarning(mesh, points);
+    if (!warning.empty()) say("warning: " + warning);
+  }
   std::int32_t isel() override { return line_.isel; }
   void finished(const std::vector<WrittenFile>& files) override { reportWritten(console_.out(), files); }
 
@@ -312,7 +318,10 @@ int convert(Console& console, Choices& choices) {
     writeFemapModel(*out, mesh);
     writeFemapGroup(*out, mesh, counters);
   }
-  if (ktype == kInterp) setUpPoints(mesh, choices.pointFile(), outputName, points);
+  if (ktype == kInterp) {
+    setUpPoints(mesh, choices.pointFile(), outputName, points);
+    choices.pointsLocated(mesh, points);
+  }
 
   const std::int32_t isel = choices.isel();
 

@@ -1,5 +1,6 @@
 // Menu 6 (INTERP): heads interpolated at points listed in a text file, written
 // for every step block of the result file.
+#include <charconv>
 #include <memory>
 #include <optional>
 #include <string>
@@ -96,6 +97,7 @@ void setUpPoints(const Mesh& mesh, const std::string& name, const std::string& o
   points.n1.assign(count, 0);
   points.n2.assign(count, 0);
   points.n3.assign(count, 0);
+  points.element.assign(count, 0);
   if (count == 0) return;
   const PointLocator locator(mesh);
   for (std::size_t i = 0; i < count; ++i) {
@@ -107,6 +109,7 @@ void setUpPoints(const Mesh& mesh, const std::string& name, const std::string& o
     points.n1[i] = where.n1;
     points.n2[i] = where.n2;
     points.n3[i] = where.n3;
+    points.element[i] = where.element;
   }
 }
 
@@ -122,6 +125,45 @@ void writePointStep(TextOut& out, const PointSet& points, const Step& step) {
     }
     kPointLine(out, points.xp[i], points.yp[i], hp);
   }
+}
+
+namespace {
+
+// A coordinate as short as it reads back exactly: 15.5, -5, 1e+20.
+std::string coordinate(double v) {
+  char text[32];
+  const auto [end, error] = std::to_chars(text, text + sizeof text, v);
+  return error == std::errc() ? std::string(text, end) : std::string("?");
+}
+
+// Whether an active element holds the point (the located element may be an
+// inactive one that comes first on a shared edge).
+bool inActiveElement(const Mesh& mesh, double x, double y) {
+  PointLocation where;
+  for (std::int32_t e = 1; e <= mesh.elements(); ++e) {
+    if (mesh.property(e) > 0 && locateInElement(mesh, e, x, y, where)) return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+std::string pointsOutsideWarning(const Mesh& mesh, const PointSet& points) {
+  constexpr std::size_t kNamed = 3;
+  std::size_t outside = 0;
+  std::string named;
+  for (std::size_t i = 0; i < points.xp.size(); ++i) {
+    const std::int32_t e = points.element[i];
+    if (e != 0 && (mesh.property(e) > 0 || inActiveElement(mesh, points.xp[i], points.yp[i]))) continue;
+    if (++outside > kNamed) continue;
+    named += outside == 1 ? ": " : "; ";
+    named += "point " + std::to_string(i + 1) + " at (" + coordinate(points.xp[i]) + ", " + coordinate(points.yp[i]) +
+             ")" + (e == 0 ? ", outside the mesh (head 0)" : ", in inactive element " + std::to_string(e));
+  }
+  if (outside == 0) return {};
+  if (outside > kNamed) named += "; and " + std::to_string(outside - kNamed) + " more";
+  return std::to_string(outside) + " of " + std::to_string(points.xp.size()) + " points lie outside every active element" +
+         named;
 }
 
 }  // namespace gw::postconv

@@ -39,10 +39,15 @@ struct PointSet {
   std::vector<double> xp, yp;          // XP, YP
   std::vector<double> w1, w2, w3;      // W1, W2, W3
   std::vector<std::int32_t> n1, n2, n3;  // N1, N2, N3 (0 for a point outside the mesh)
+  std::vector<std::int32_t> element;   // the element that holds the point, 0 outside the mesh
 };
 inline constexpr std::int32_t kPointCapacity = 2222;
 // Reads the points of the point file `name` and locates them in the mesh.
 void setUpPoints(const Mesh& mesh, const std::string& name, const std::string& outputName, PointSet& points);
 void writePointStep(TextOut& out, const PointSet& points, const Step& step);
+// The warning of the points that lie in no active element (their heads are 0,
+// or interpolated inside an inactive element), naming the first few; empty when
+// there is none.
+std::string pointsOutsideWarning(const Mesh& mesh, const PointSet& points);
 
 }  // namespace gw::postconv

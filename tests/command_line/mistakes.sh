@@ -3,8 +3,9 @@
 # no block carries, or a file with no step, is refused with status 1 and
 # nothing written; a point or graph data file that is not there is refused
 # before anything is made; a fault in a file is followed by a line that says
-# what it means, with the byte or the line; resultgen refuses a mesh the
-# programs cannot hold; timehist says what it wrote.
+# what it means, with the byte or the line; INTERP points in no active element
+# are named in a warning; resultgen refuses a mesh the programs cannot hold;
+# timehist says what it wrote.
 #
 # usage: mistakes.sh BIN_DIR
 set -u
@@ -89,6 +90,13 @@ run timehist RUN.RES BADGRAPH.DAT
 expect "graph data not numeric" 2 yes "timehist: severe (3): input conversion error, unit 9, file BADGRAPH.DAT${nl}timehist: line 3 of BADGRAPH.DAT should give the entries of the H list from entry 1 on (2 in all), in fields of 7 columns: '      1  x  50'"
 run timehist RUN.RES SHORTGRAPH.DAT
 expect "graph data cut short" 2 yes "timehist: severe (2): end-of-file during read, unit 9, file SHORTGRAPH.DAT${nl}timehist: SHORTGRAPH.DAT ends after line 3, before the count of the Q list"
+
+# INTERP: the dialogue's bytes, and a warning naming the points in no active element.
+run postconv RUN.RES --kind interp -o new.out --points POINTS.DAT
+expect "points outside" 0 no "postconv: warning: 3 of 4 points lie outside every active element: point 2 at (-5, -5), outside the mesh (head 0); point 3 at (1, 1), in inactive element 1; point 4 at (1000, 1000), outside the mesh (head 0)"
+(cd "$work/inputs" && printf '0\n1\nRUN.RES\n0\n6\ndialogue.out\nPOINTS.DAT\n-1\n' | program postconv >/dev/null 2>&1)
+cmp -s "$work/run/new.out" "$work/inputs/dialogue.out" || fail "INTERP from the command line: other bytes than the dialogue's"
+rm -f "$work/inputs/dialogue.out"
 
 # timehist: one line per CSV file written, with its size; the dialogue is silent about it.
 run timehist RUN.RES GRAPH.DAT

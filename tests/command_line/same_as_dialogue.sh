@@ -5,7 +5,7 @@
 # fresh copies of one directory and compares everything left in them. (Where
 # the command line answers a mistake better, mistakes.sh checks it: a step no
 # block carries, a missing point or graph data file, the line after a fault's
-# diagnostic.)
+# diagnostic, the warning of INTERP points outside the mesh.)
 #
 # usage: same_as_dialogue.sh BIN_DIR
 set -u
@@ -18,7 +18,7 @@ enter_scratch
 mkdir "$work/inputs"
 cd "$work/inputs"
 program resultgen sample --nx 12 --ny 9 --steps 3 --out RUN.RES --worklst 2>/dev/null
-printf '3\r\n15.5 12.0\r\n40,30\r\n-5 -5\r\n' >POINTS.DAT
+printf '3\r\n15.5 12.0\r\n40,30\r\n60 40\r\n' >POINTS.DAT
 printf '    0    0    0    0    0\r\n    2\r\n      1     50\r\n    1\r\n      7\r\n    1\r\n     10\r\n    1\r\n     20\r\n' >GRAPH.DAT
 mkdir out.dir sub
 
