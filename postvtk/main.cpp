@@ -290,12 +290,14 @@ int main(int argc, char** argv) {
   Progress progress;
   Written written;
   std::string diagnostic;
+  std::string explanation;  // what the fault means in the user's terms, when the reader knows
   try {
     const int status = run(options, progress, written);
     warnOfTimeOrder(progress, written.placed);
     return status;
   } catch (const gw::Fault& fault) {
     diagnostic = gw::diagnosticLine(kProgram, fault);
+    explanation = fault.explanation();
   } catch (const std::exception& error) {  // out of memory and the like
     diagnostic = std::string(kProgram) + ": " + error.what();
   }
@@ -320,5 +322,6 @@ int main(int argc, char** argv) {
   warnOfTimeOrder(progress, written.placed);
   progress.end();
   writeErrorLine(diagnostic);
+  if (!explanation.empty()) writeErrorLine(std::string(kProgram) + ": " + explanation);
   return gw::kFaultExitStatus;
 }

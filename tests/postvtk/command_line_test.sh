@@ -122,7 +122,8 @@ run 1 MESH.RES -o mesh
 err_is "postvtk: MESH.RES holds no time step; nothing written"
 [ ! -e mesh/MESH.pvd ] || fail "mesh only wrote a collection"
 
-# --- result-file faults: the one-line diagnostic of the other programs, status 2
+# --- result-file faults: the diagnostic of the other programs, status 2, and the line
+# that says what it means
 run 2 NOPE.RES
 err_is "postvtk: severe (1): file not found, unit 10, file NOPE.RES"
 # The last step block cut short: the steps before it are written, and the collection
@@ -132,13 +133,13 @@ run 0 THREE.RES -o cut --name CUT
 { cat three.txt; echo "drop 10"; } >cut.txt
 program resultgen text cut.txt CUT.RES
 run 2 CUT.RES -o cut
-err_is "postvtk: severe (2): end-of-file during read, unit 10, file CUT.RES; cut/CUT.pvd lists the 2 step file(s) written before the fault"
+err_is "postvtk: severe (2): end-of-file during read, unit 10, file CUT.RES; cut/CUT.pvd lists the 2 step file(s) written before the fault"$'\n'"postvtk: CUT.RES was cut short: it ends inside step 7 (step block 3): its element results record at byte 956 is cut off (the file has 1002 bytes)"
 [ "$(listing cut)" = "CUT.pvd CUT_0001.vtu CUT_0002.vtu CUT_0003.vtu " ] || fail "cut: $(listing cut)"
 [ "$(datasets cut/CUT.pvd)" = 2 ] && ! grep -q CUT_0003 cut/CUT.pvd || fail "cut: collection $(cat cut/CUT.pvd)"
 # The browser view of a cut run shows the steps read before the fault, not an older page.
 run 0 THREE.RES -o cut_html --name CUT --html-only
 run 2 CUT.RES -o cut_html --html-only
-err_is "postvtk: severe (2): end-of-file during read, unit 10, file CUT.RES; cut_html/CUT.html shows the 2 step(s) read before the fault"
+err_is "postvtk: severe (2): end-of-file during read, unit 10, file CUT.RES; cut_html/CUT.html shows the 2 step(s) read before the fault"$'\n'"postvtk: CUT.RES was cut short: it ends inside step 7 (step block 3): its element results record at byte 956 is cut off (the file has 1002 bytes)"
 grep -q '"la":\[4,7\]' cut_html/CUT.html || fail "cut --html-only: steps in the page"
 # A collection that cannot be written (a folder in its place) is a fault of its own.
 mkdir -p nopvd/THREE.pvd
@@ -150,7 +151,7 @@ err_has "file CUT.RES; no collection written (cannot replace file"
 { cat three.txt; echo "numnp 7"; } >short.txt
 program resultgen text short.txt SHORT.RES
 run 2 SHORT.RES -o short
-err_is "postvtk: severe (4): input statement requires too much data, unit 10, file SHORT.RES"
+err_is "postvtk: severe (4): input statement requires too much data, unit 10, file SHORT.RES"$'\n'"postvtk: SHORT.RES is not a result file of the solver: in its mesh part, its node record at byte 100 holds 216 bytes, fewer than the 252 it needs"
 # More nodes than the converter's capacity.
 { cat three.txt; echo "numnp 44445"; } >big.txt
 program resultgen text big.txt BIG.RES
@@ -249,7 +250,7 @@ err_is "postvtk: --crs sets the netCDF file: give it with --netcdf or --netcdf-o
 run 0 THREE.RES -o nc_cut --name CUT --netcdf-only
 cp nc_cut/CUT.nc longer.nc
 run 2 CUT.RES -o nc_cut --netcdf-only
-err_is "postvtk: severe (2): end-of-file during read, unit 10, file CUT.RES; nc_cut/CUT.nc holds the 2 step(s) written before the fault"
+err_is "postvtk: severe (2): end-of-file during read, unit 10, file CUT.RES; nc_cut/CUT.nc holds the 2 step(s) written before the fault"$'\n'"postvtk: CUT.RES was cut short: it ends inside step 7 (step block 3): its element results record at byte 956 is cut off (the file has 1002 bytes)"
 [ "$(listing nc_cut)" = "CUT.nc " ] || fail "cut --netcdf-only: $(listing nc_cut)"
 run 1 THREE.RES -o nc_cut --name CUT --netcdf-only --steps 99
 cmp -s nc_cut/CUT.nc longer.nc && fail "a run cut after two steps left the longer file"
