@@ -212,14 +212,14 @@ Format::Format(std::string_view list) : source_(list) {
   }
 }
 
-void Format::mismatch(const Instr&, const Item&) const {
+void Format::mismatch() const {
   throw std::logic_error("item of the wrong kind for its edit descriptor in " + source_);
 }
 
 void Format::renderField(char* p, const Instr& in, const Item& item, int scale) const {
   switch (in.op) {
     case Op::Int:
-      if (item.kind != Item::Kind::Integer) mismatch(in, item);
+      if (item.kind != Item::Kind::Integer) mismatch();
       fields::integer(p, in.w, item.i);
       return;
     case Op::Exp:
@@ -228,15 +228,16 @@ void Format::renderField(char* p, const Instr& in, const Item& item, int scale) 
         if (in.op == Op::Exp) fields::exponent(p, in.w, in.d, in.e, scale, item.d);
         else fields::fixed(p, in.w, in.d, item.d);
       } else if (item.kind == Item::Kind::Single) {
-        if (in.op == Op::Exp) fields::exponent(p, in.w, in.d, in.e, scale, item.f);
-        else fields::fixed(p, in.w, in.d, item.f);
+        const auto single = static_cast<float>(item.d);
+        if (in.op == Op::Exp) fields::exponent(p, in.w, in.d, in.e, scale, single);
+        else fields::fixed(p, in.w, in.d, single);
       } else {
-        mismatch(in, item);
+        mismatch();
       }
       return;
     case Op::Text: {
       // Aw: the text cut to w, or right-justified in w.
-      if (item.kind != Item::Kind::Text) mismatch(in, item);
+      if (item.kind != Item::Kind::Text) mismatch();
       const auto w = static_cast<std::size_t>(in.w);
       if (item.s.size() >= w) {
         std::memcpy(p, item.s.data(), w);
@@ -254,7 +255,7 @@ void Format::renderField(char* p, const Instr& in, const Item& item, int scale) 
 
 void Format::renderItem(TextOut& out, const Instr& in, const Item& item, int scale) const {
   if (in.op == Op::Text && in.w < 0) {
-    if (item.kind != Item::Kind::Text) mismatch(in, item);
+    if (item.kind != Item::Kind::Text) mismatch();
     out.put(item.s);
     return;
   }
@@ -340,17 +341,43 @@ struct Format::PlanSink {
   std::string pending;
   void text(std::string_view t) { pending += t; }
   void field(const Instr& in, std::size_t, int scale) {
-    const bool exponent = in.op == Op::Exp;
-    const int width = in.w;  // -1 for A without a width
-    plan.fields.push_back(PlanField{
-        static_cast<std::uint32_t>(plan.text.size()), static_cast<std::uint32_t>(pending.size()),
-        static_cast<std::uint32_t>(&in - program.data()), scale, width, in.op == Op::Int,
-        exponent ? fields::exponentRenderer(in.w, in.d, in.e, scale, 0.0) : nullptr,
-        exponent ? fields::exponentRenderer(in.w, in.d, in.e, scale, 0.0f) : nullptr});
+    plan.fields.push_back(PlanField{static_cast<std::uint32_t>(plan.text.size()),
+                                    static_cast<std::uint32_t>(pending.size()),
+                                    static_cast<std::uint32_t>(&in - program.data()), in.w,
+                                    static_cast<std::int8_t>(scale)});
     plan.text += pending;
     pending.clear();
   }
 };
+
+// Groups the fields of a fixed-width plan into runs.
+void Format::makeRuns(Plan& plan) const {
+  using fields::straight::Kernel;
+  for (std::size_t i = 0; i < plan.fields.size(); ++i) {
+    const PlanField& f = plan.fields[i];
+    const Instr& in = prog_[f.instr];
+    Kernel kernel = Kernel::None;
+    if (in.op == Op::Int && in.w <= 16) kernel = Kernel::Integer;
+    if (in.op == Op::Exp) kernel = fields::straight::exponentKernel(in.w, in.d, in.e, f.scale);
+    std::string_view text(plan.text.data() + f.textOffset, f.textLength);
+    if (text.size() > 8) {
+      kernel = Kernel::None;
+      text = {};
+    }
+    std::uint64_t word = 0;
+    std::memcpy(&word, text.data(), text.size());
+    if (!plan.runs.empty()) {
+      PlanRun& last = plan.runs.back();
+      const bool same = last.text == word && last.textLength == text.size() && last.width == f.width;
+      if (last.kernel == kernel && (kernel == Kernel::None || same)) {
+        ++last.count;
+        continue;
+      }
+    }
+    plan.runs.push_back(
+        PlanRun{static_cast<std::uint32_t>(i), 1, word, static_cast<std::uint8_t>(text.size()), kernel, f.width});
+  }
+}
 
 const Format::Plan* Format::findPlan(std::size_t count) const {
   for (const auto& slot : planSlots_) {
@@ -387,6 +414,7 @@ const Format::Plan* Format::makePlan(std::size_t count) const {
     }
     plan->bytes += f.width;
   }
+  if (plan->bytes >= 0) makeRuns(*plan);
   const Plan* made = plan.get();
   ownedPlans_.push_back(std::move(plan));
   planSlots_[free].store(made, std::memory_order_release);
@@ -403,30 +431,62 @@ inline char* copyText(char* p, const char* text, std::uint32_t length) {
   }
   return p + length;
 }
+
+// Single and Double, the last two kinds.
+bool isReal(const Item& item) { return item.kind >= Item::Kind::Single; }
 }  // namespace
 
+template <class Layout>
+[[gnu::always_inline]] inline char* Format::writeExponents(char* p, const PlanRun& run, const Item* items) const {
+  const std::uint64_t text = run.text;
+  const std::uint32_t textLength = run.textLength, count = run.count;
+  for (std::uint32_t k = 0; k < count; ++k) {
+    fields::straight::store8(p, text);
+    p += textLength;
+    if (!isReal(items[k])) [[unlikely]] mismatch();
+    fields::straight::exponent<Layout>(p, items[k].d);
+    p += Layout::w;
+  }
+  return p;
+}
+
+[[gnu::always_inline]] inline char* Format::writeIntegers(char* p, const PlanRun& run, const Item* items) const {
+  const fields::straight::IntegerLayout layout(run.width);
+  const std::uint64_t text = run.text;
+  const std::uint32_t textLength = run.textLength, count = run.count;
+  for (std::uint32_t k = 0; k < count; ++k) {
+    fields::straight::store8(p, text);
+    p += textLength;
+    if (items[k].kind != Item::Kind::Integer) [[unlikely]] mismatch();
+    fields::straight::integer(p, layout, items[k].i);
+    p += layout.w;
+  }
+  return p;
+}
+
 // Every field has a fixed width: the whole output is claimed at once and the
-// fields are written in place.
+// line is composed in place, left to right, run by run. The straight renderers
+// and the text copies may write a few bytes past their end; what follows
+// overwrites them.
 void Format::writeFixed(TextOut& out, const Plan& plan, std::span<const Item> items) const {
+  using fields::straight::Kernel;
   const auto bytes = static_cast<std::size_t>(plan.bytes);
-  char* const start = out.claim(bytes + kSlack);
-  char* p = start;
+  char* p = out.claim(bytes + kSlack);
   const char* text = plan.text.data();
-  const std::size_t count = plan.fields.size();
-  for (std::size_t i = 0; i < count; ++i) {
-    const PlanField& f = plan.fields[i];
-    p = copyText(p, text + f.textOffset, f.textLength);
-    const Item& item = items[i];
-    if (f.exponentDouble != nullptr && item.kind == Item::Kind::Double) {
-      f.exponentDouble(p, item.d);
-    } else if (f.integer && item.kind == Item::Kind::Integer) {
-      fields::integer(p, f.width, item.i);
-    } else if (f.exponentSingle != nullptr && item.kind == Item::Kind::Single) {
-      f.exponentSingle(p, item.f);
+  for (const PlanRun& run : plan.runs) {
+    const Item* first = items.data() + run.field;
+    if (run.kernel == Kernel::Integer) {
+      p = writeIntegers(p, run, first);
+    } else if (run.kernel != Kernel::None) {
+      fields::straight::withLayout(run.kernel, [&](auto layout) { p = writeExponents<decltype(layout)>(p, run, first); });
     } else {
-      renderField(p, prog_[f.instr], item, f.scale);
+      for (std::uint32_t k = 0; k < run.count; ++k) {
+        const PlanField& f = plan.fields[run.field + k];
+        p = copyText(p, text + f.textOffset, f.textLength);
+        renderField(p, prog_[f.instr], first[k], f.scale);
+        p += f.width;
+      }
     }
-    p += f.width;
   }
   copyText(p, text + plan.tailOffset, static_cast<std::uint32_t>(plan.text.size() - kSlack - plan.tailOffset));
   out.advance(bytes);
