@@ -69,6 +69,16 @@ inline constexpr std::uint64_t kPow10Integer[20] = {1ull,
                                                    1000000000000000000ull,
                                                    10000000000000000000ull};
 
+// 5^0 to 5^27, the powers of five a 64-bit integer holds.
+struct Pow5Table {
+  std::uint64_t p[28];
+  constexpr Pow5Table() : p() {
+    p[0] = 1;
+    for (int i = 1; i < 28; ++i) p[i] = p[i - 1] * 5;
+  }
+};
+inline constexpr Pow5Table kPow5;
+
 inline constexpr char kDigitPairs[] =
     "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
     "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
@@ -193,6 +203,58 @@ inline constexpr double kTieMargin[9] = {0,            tieMargin(1), tieMargin(2
   const bool carry = up == high;
   n = carry ? low : up;
   exp10 = dp.exp10 + (carry ? 1 : 0);
+  return true;
+}
+
+// The path for the 9 to 17 digits of the free-form double: exact integer
+// arithmetic, magnitude x 10^p = m x 5^p x 2^(e2+p) with m and e2 the binary
+// significand and exponent, for decimal scales p from 0 to 27 (normal values
+// from about 10^(count-28) to 10^count). False outside them.
+[[gnu::always_inline]] inline bool longDigits(double magnitude, int count, std::uint64_t& n, int& exp10) {
+  using namespace digits_detail;
+  using u128 = unsigned __int128;
+  std::uint64_t bits;
+  std::memcpy(&bits, &magnitude, sizeof bits);
+  const int biased = static_cast<int>(bits >> 52);
+  const int guess = ((biased - 1023) * 78913) >> 18;  // the decade is this or the next one
+  const int p = count - 1 - guess;
+  const int shift = 1075 - biased - p;  // of the binary point in m x 5^p
+  if (biased == 0 || static_cast<unsigned>(p) > 27u || shift < 1 || shift > 127) return false;
+  const std::uint64_t m = (bits & ((std::uint64_t{1} << 52) - 1)) | (std::uint64_t{1} << 52);
+  const u128 product = static_cast<u128>(m) * kPow5.p[p];
+  // The integer part q, and the fraction as the bits below the point.
+  std::uint64_t q, fraction, half;
+  if (shift < 64) {  // the common case, on 64-bit words
+    const auto low = static_cast<std::uint64_t>(product);
+    q = static_cast<std::uint64_t>(product >> shift);
+    fraction = low & ((std::uint64_t{1} << shift) - 1);
+    half = std::uint64_t{1} << (shift - 1);
+  } else {  // the fraction's top 64 bits, and whether any below them is set
+    q = static_cast<std::uint64_t>(product >> shift);
+    const u128 below = product << (128 - shift);
+    fraction = static_cast<std::uint64_t>(below >> 64) | (static_cast<std::uint64_t>(below) != 0 ? 1 : 0);
+    half = std::uint64_t{1} << 63;
+  }
+  // q is below 10^(count+1).
+  if (q < kPow10Integer[count - 1]) return false;
+  int e = guess;
+  bool up;
+  if (q >= kPow10Integer[count]) {
+    // One digit too many: round on it and on what lies beyond it.
+    const std::uint64_t last = q % 10;
+    q /= 10;
+    ++e;
+    up = last > 5 || (last == 5 && (fraction != 0 || (q & 1) != 0));
+  } else {
+    up = fraction > half || (fraction == half && (q & 1) != 0);
+  }
+  q += up ? 1 : 0;
+  if (q == kPow10Integer[count]) {
+    q = kPow10Integer[count - 1];
+    ++e;
+  }
+  n = q;
+  exp10 = e;
   return true;
 }
 

@@ -51,7 +51,7 @@ inline std::uint64_t lowBytes(int bytes) { return bytes >= 8 ? ~0ull : (1ull << 
 struct IntegerLayout {
   int w;
   long long limit, negativeLimit;  // the values within: -negativeLimit < v < limit
-  explicit IntegerLayout(int width)
+  constexpr explicit IntegerLayout(int width)
       : w(width),
         limit(static_cast<long long>(digits_detail::kPow10Integer[width < 8 ? width : 8])),
         negativeLimit(static_cast<long long>(digits_detail::kPow10Integer[(width < 8 ? width : 8) - 1])) {}
@@ -95,13 +95,14 @@ struct ExponentWords {
 inline constexpr ExponentWords kExponentWords;
 }  // namespace kernel_detail
 
-// An exponent layout with a straight renderer: Ew.d (S 0) or 1PEw.d (S 1)
-// with the default exponent.
-template <int W, int D, int S>
+// An exponent layout with a straight renderer: Ew.d (S 0) or 1PEw.d (S 1).
+// Within the range of the straight path the exponent has two digits, so the
+// default exponent and E2 read alike there.
+template <int W, int D, int S, int E = 0>
 struct ExponentLayout {
-  static constexpr int w = W, d = D, scale = S;
+  static constexpr int w = W, d = D, scale = S, e = E;  // E: exponent digits, 0 (default) or 2
   static constexpr int count = S > 0 ? D + 1 : D;
-  static_assert(D >= 1 && count <= 8 && W >= 12 && W <= 20 && W - D - 7 >= 0,
+  static_assert(D >= 1 && count <= 8 && W >= 12 && W <= 20 && W - D - 7 >= 0 && (E == 0 || E == 2),
                 "up to eight digits, 12 to 20 columns with room for a sign");
 };
 
@@ -110,7 +111,7 @@ struct ExponentLayout {
 template <class L>
 [[gnu::cold, gnu::noinline]] void exponentAside(char* out, double value) {
   if (value != 0) {  // NaN compares unequal: here too
-    fields::exponent(out, L::w, L::d, 0, L::scale, value);
+    fields::exponent(out, L::w, L::d, L::e, L::scale, value);
     return;
   }
   std::memset(out, ' ', L::w - L::d - 6);
@@ -163,6 +164,86 @@ template <class L>
   store4(out + L::w - 4, exponentWord);
 }
 
+// The free-form layouts of free_form.hpp: `sig` significant digits in fixed
+// form when the value rounds into [0.1, 10^sig), ended by expDigits + 2 blanks;
+// otherwise 1PEw.(sig)E(expDigits). `smallestFixed` is the least magnitude of
+// the fixed form. They return false, having written nothing, where the exact
+// renderer decides.
+
+// A word of digits after one leading byte (a zero, or the last digit of the
+// word before), with a point put after its first `before` (0 to 7) digits:
+// those move down one byte over the leading one to make room.
+inline std::uint64_t withPoint(std::uint64_t digits, int before) {
+  return ((digits >> 8) & lowBytes(before)) | static_cast<std::uint64_t>('.') << (8 * before) |
+         (digits & (~0ull << (8 * before) << 8));
+}
+
+// A 32-bit real: 1P G15.7E2.
+[[gnu::always_inline]] inline bool freeSingle(char* out, float value, float smallestFixed) {
+  const float magnitude = std::fabs(value);
+  if (!(magnitude >= smallestFixed && static_cast<double>(magnitude) < 9999999.5)) {
+    exponent<ExponentLayout<15, 7, 1, 2>>(out, value);  // zero and values that are not finite too
+    return true;
+  }
+  std::uint32_t n;
+  int e10;
+  if (!shortDigits(magnitude, 7, n, e10)) return false;
+  // The seven digits with the point after `before` of them, ending at column 11.
+  const int before = e10 + 1;  // 0 to 7
+  store8(out, kBlanks);
+  store8(out + 7, kBlanks);
+  store8(out + 3, withPoint(eightDigits(n), before));  // a zero, then the seven digits
+  const char sign = value < 0 ? '-' : ' ';
+  out[2] = before == 0 ? '0' : sign;
+  out[1] = before == 0 ? sign : ' ';
+  return true;
+}
+
+// A double: 1P G24.15E3.
+[[gnu::always_inline]] inline bool freeDouble(char* out, double value, double smallestFixed) {
+  const double magnitude = std::fabs(value);
+  const bool fixed = magnitude >= smallestFixed && magnitude < 999999999999999.5;
+  if (magnitude == 0) {
+    std::memcpy(out, "  0.000000000000000E+000", 24);
+    return true;
+  }
+  std::uint64_t n;
+  int e10;
+  if (!longDigits(magnitude, fixed ? 15 : 16, n, e10)) return false;
+  const std::uint64_t high = eightDigits(static_cast<std::uint32_t>(n / 100000000));
+  const std::uint64_t low = eightDigits(static_cast<std::uint32_t>(n % 100000000));
+  const char sign = value < 0 ? '-' : ' ';
+  store8(out, kBlanks);
+  if (fixed) {
+    // A zero and the fifteen digits in two words; the point after `before` of
+    // the digits, ending at column 19, then five blanks.
+    const int before = e10 + 1;  // 0 to 15
+    store8(out + 16, kBlanks);
+    if (before < 8) {
+      store8(out + 3, withPoint(high, before));
+      store8(out + 11, low);
+    } else {
+      store8(out + 3, high >> 8 | low << 56);
+      store8(out + 11, withPoint(low, before - 8));
+    }
+    out[2] = before == 0 ? '0' : sign;
+    out[1] = before == 0 ? sign : ' ';
+    return true;
+  }
+  // Sixteen digits: the first, the point, fifteen more, E and a three-digit exponent.
+  store8(out + 3, high);
+  store8(out + 11, low);
+  out[1] = sign;
+  out[2] = static_cast<char>(high);
+  out[3] = '.';
+  const auto m = static_cast<std::uint32_t>(e10 < 0 ? -e10 : e10);
+  const std::uint32_t hundreds = m / 100, rest = m % 100, tens = rest / 10;
+  store4(out + 19, 'E' | static_cast<std::uint32_t>(e10 < 0 ? '-' : '+') << 8 | ('0' + hundreds) << 16 |
+                       ('0' + tens) << 24);
+  out[23] = static_cast<char>('0' + rest - 10 * tens);
+  return true;
+}
+
 // The straight renderers: Iw, and the exponent layouts the output kinds write.
 enum class Kernel : std::uint8_t { None, Integer, E12_4P, E12_5P, E13_6P, E14_5P, E14_5, E15_7, E16_7 };
 
@@ -189,7 +270,7 @@ inline Kernel exponentKernel(int w, int d, int expDigits, int scale) {
   for (auto k = static_cast<int>(Kernel::E12_4P); k <= static_cast<int>(Kernel::E16_7); ++k) {
     withLayout(static_cast<Kernel>(k), [&](auto layout) {
       using L = decltype(layout);
-      if (L::w == w && L::d == d && expDigits == 0 && L::scale == scale) found = static_cast<Kernel>(k);
+      if (L::w == w && L::d == d && L::e == expDigits && L::scale == scale) found = static_cast<Kernel>(k);
     });
   }
   return found;

@@ -1,6 +1,7 @@
 #include "numeric_fields.hpp"
 
 #include "decimal_digits.hpp"
+#include "field_kernels.hpp"
 
 #include <charconv>
 #include <cmath>
@@ -329,13 +330,28 @@ void exponent(char* out, int w, int d, int expDigits, int scale, float value) {
 void fixed(char* out, int w, int d, double value) { fixedImpl(out, w, d, value); }
 void fixed(char* out, int w, int d, float value) { fixedImpl(out, w, d, value); }
 
+namespace {
+double smallestFixedDouble() {
+  static const double smallest = smallestFixedMagnitude<double>(15);
+  return smallest;
+}
+float smallestFixedSingle() {
+  static const float smallest = smallestFixedMagnitude<float>(7);
+  return smallest;
+}
+}  // namespace
+
 void freeDouble(char* out, double value) {
-  static const double smallestFixed = smallestFixedMagnitude<double>(15);
-  freeG(out, kFreeDoubleWidth, 15, 3, value, smallestFixed);
+  if (!straight::freeDouble(out, value, smallestFixedDouble())) freeDoubleGeneral(out, value);
 }
 void freeSingle(char* out, float value) {
-  static const float smallestFixed = smallestFixedMagnitude<float>(7);
-  freeG(out, kFreeSingleWidth, 7, 2, value, smallestFixed);
+  if (!straight::freeSingle(out, value, smallestFixedSingle())) freeSingleGeneral(out, value);
+}
+void freeDoubleGeneral(char* out, double value) {
+  freeG(out, kFreeDoubleWidth, 15, 3, value, smallestFixedDouble());
+}
+void freeSingleGeneral(char* out, float value) {
+  freeG(out, kFreeSingleWidth, 7, 2, value, smallestFixedSingle());
 }
 
 }  // namespace gw::fields

@@ -31,5 +31,8 @@ inline constexpr int kFreeSingleWidth = 15;
 inline constexpr int kFreeIntegerWidth = 12;
 void freeDouble(char* out, double value);
 void freeSingle(char* out, float value);
+// The same by the general path alone (the reference the straight one is tested against).
+void freeDoubleGeneral(char* out, double value);
+void freeSingleGeneral(char* out, float value);
 
 }  // namespace gw::fields

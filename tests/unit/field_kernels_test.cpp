@@ -73,6 +73,44 @@ TEST(FieldKernelsTest, ExponentLayoutsEqualTheExactRenderer) {
   }
 }
 
+// The free-form layouts: both forms, and the values on either side of the
+// bounds between them.
+TEST(FieldKernelsTest, FreeFormEqualsTheExactRenderer) {
+  struct Case {
+    int count;  // significant digits of the fixed form, then of the exponent form
+    void (*straight)(char*, double);
+    void (*exact)(char*, double);
+    int w;
+  };
+  const Case cases[] = {
+      {15, [](char* out, double v) { fields::freeDouble(out, v); },
+       [](char* out, double v) { fields::freeDoubleGeneral(out, v); }, fields::kFreeDoubleWidth},
+      {16, [](char* out, double v) { fields::freeDouble(out, v); },
+       [](char* out, double v) { fields::freeDoubleGeneral(out, v); }, fields::kFreeDoubleWidth},
+      {7, [](char* out, double v) { fields::freeSingle(out, static_cast<float>(v)); },
+       [](char* out, double v) { fields::freeSingleGeneral(out, static_cast<float>(v)); }, fields::kFreeSingleWidth},
+      {8, [](char* out, double v) { fields::freeSingle(out, static_cast<float>(v)); },
+       [](char* out, double v) { fields::freeSingleGeneral(out, static_cast<float>(v)); }, fields::kFreeSingleWidth},
+  };
+  for (const Case& c : cases) {
+    std::vector<double> values = boundaryValues(c.count);
+    for (double bound : {0.1, std::pow(10.0, c.count) - 0.5}) {
+      double below = bound, above = bound;
+      for (int k = 0; k < 40; ++k, below = std::nextafter(below, 0.0), above = std::nextafter(above, 1e300)) {
+        values.insert(values.end(), {below, above, static_cast<double>(std::nextafter(static_cast<float>(below), 0.0f)),
+                                     static_cast<double>(std::nextafter(static_cast<float>(above), 1.0f))});
+      }
+    }
+    for (double v : values) {
+      char straight[32], exact[32];
+      c.straight(straight, v);
+      c.exact(exact, v);
+      ASSERT_EQ(std::string(straight, static_cast<std::size_t>(c.w)), std::string(exact, static_cast<std::size_t>(c.w)))
+          << c.count << " digits of " << std::hexfloat << v;
+    }
+  }
+}
+
 TEST(FieldKernelsTest, IntegersEqualTheExactRenderer) {
   std::vector<long long> values{0, std::numeric_limits<long long>::min(), std::numeric_limits<long long>::max()};
   for (long long p = 1; p <= 1000000000; p *= 10) values.insert(values.end(), {p - 1, p, p + 1, -p + 1, -p, -p - 1});
