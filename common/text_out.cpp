@@ -42,28 +42,48 @@ void TextOut::writeAll(const char* data, std::size_t n) {
   if (!written) throw Fault(FaultKind::WriteFailed, unit_, name_);
 }
 
-void TextOut::flush() {
-  if (len_ == 0) return;
-  std::size_t n = len_;
-  len_ = 0;
+void TextOut::send(const char* data, std::size_t n) {
   flushed_ += n;
   if (fd_ < 0) {
-    captured_.append(buf_.data(), n);
+    captured_.append(data, n);
     return;
   }
   if (truncatePending_) {
     truncatePending_ = false;
     if (!platform::truncateToEmpty(fd_)) throw Fault(FaultKind::WriteFailed, unit_, name_);
   }
-  writeAll(buf_.data(), n);
+  writeAll(data, n);
 }
 
-void TextOut::drainInto(TextOut& target) {
+void TextOut::flush() {
+  if (len_ == 0) return;
+  const std::size_t n = len_;
+  len_ = 0;
+  send(buf_.data(), n);
+}
+
+void TextOut::putThrough(const char* data, std::size_t n) {
+  // Small pieces join the buffer; large ones go out as they are.
+  if (n <= kBufferSize / 16 && n <= cap_ - len_) {
+    put(std::string_view(data, n));
+    return;
+  }
+  flush();
+  send(data, n);
+}
+
+void TextOut::sendTo(TextOut& target) {
   if (!captured_.empty()) {
-    target.put(captured_);
+    target.putThrough(captured_.data(), captured_.size());
     captured_.clear();
   }
-  target.put(std::string_view(buf_.data(), len_));
+  target.putThrough(buf_.data(), len_);
+  len_ = 0;
+  flushed_ = 0;
+}
+
+void TextOut::discard() {
+  captured_.clear();
   len_ = 0;
   flushed_ = 0;
 }
