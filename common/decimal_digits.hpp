@@ -198,11 +198,15 @@ inline constexpr double kTieMargin[9] = {0,            tieMargin(1), tieMargin(2
   const auto high = static_cast<std::uint32_t>(kPow10Integer[count]);
   // A product rounded across a power of ten, or too near a tie to tell.
   if ((whole - low >= high - low) | (std::fabs(fromHalf) <= kTieMargin[count])) return false;
-  // A value rounding up to 10^count carries into the next decade.
-  const std::uint32_t up = whole + (fromHalf > 0 ? 1u : 0u);
-  const bool carry = up == high;
-  n = carry ? low : up;
-  exp10 = dp.exp10 + (carry ? 1 : 0);
+  // Up when the fraction is above one half (fromHalf is not zero here); a
+  // value rounding up to 10^count carries into the next decade. Arithmetic,
+  // not branches: the direction is as random as the data.
+  std::uint64_t fromHalfBits;
+  std::memcpy(&fromHalfBits, &fromHalf, sizeof fromHalfBits);
+  const std::uint32_t up = whole + 1 - static_cast<std::uint32_t>(fromHalfBits >> 63);
+  const std::uint32_t carry = up == high ? 1 : 0;
+  n = up - carry * (high - low);
+  exp10 = dp.exp10 + static_cast<int>(carry);
   return true;
 }
 
@@ -237,17 +241,15 @@ inline constexpr double kTieMargin[9] = {0,            tieMargin(1), tieMargin(2
   }
   // q is below 10^(count+1).
   if (q < kPow10Integer[count - 1]) return false;
-  int e = guess;
-  bool up;
-  if (q >= kPow10Integer[count]) {
-    // One digit too many: round on it and on what lies beyond it.
-    const std::uint64_t last = q % 10;
-    q /= 10;
-    ++e;
-    up = last > 5 || (last == 5 && (fraction != 0 || (q & 1) != 0));
-  } else {
-    up = fraction > half || (fraction == half && (q & 1) != 0);
-  }
+  // One digit too many rounds on it and on what lies beyond it. Both ways
+  // are worked out and one taken, without branches on the data.
+  const bool extra = q >= kPow10Integer[count];
+  const std::uint64_t shorter = q / 10, last = q - shorter * 10;
+  const bool upShorter = (last > 5) | ((last == 5) & ((fraction != 0) | ((shorter & 1) != 0)));
+  const bool upAsIs = (fraction > half) | ((fraction == half) & ((q & 1) != 0));
+  int e = guess + (extra ? 1 : 0);
+  q = extra ? shorter : q;
+  const bool up = extra ? upShorter : upAsIs;
   q += up ? 1 : 0;
   if (q == kPow10Integer[count]) {
     q = kPow10Integer[count - 1];

@@ -23,19 +23,21 @@ inline constexpr std::uint64_t kBlanks = 0x2020202020202020ull;
 inline void store8(char* at, std::uint64_t word) { std::memcpy(at, &word, 8); }
 inline void store4(char* at, std::uint32_t word) { std::memcpy(at, &word, 4); }
 
-// The eight decimal digits of n < 10^8, leading zeros included, as characters
-// in one word whose lowest byte is the first digit (stored, they read in order).
-// Four, then two, then one digit per lane of the word.
-inline std::uint64_t eightDigits(std::uint32_t n) {
-  std::uint64_t x = (n / 10000) | (static_cast<std::uint64_t>(n % 10000) << 32);
+// Decimal digits as characters in one word whose lowest byte is the first
+// digit (stored, they read in order), leading zeros included: two, then one
+// digit per lane of the word.
+// The four digits of a < 10^4 in the low half, of b < 10^4 in the high half.
+inline std::uint64_t fourDigitsTwice(std::uint32_t a, std::uint32_t b) {
+  std::uint64_t x = a | static_cast<std::uint64_t>(b) << 32;
   std::uint64_t y = ((x * 10486) >> 20) & 0x0000007F0000007Full;  // lane / 100
   x = y | ((x - y * 100) << 16);
   y = ((x * 103) >> 10) & 0x000F000F000F000Full;  // lane / 10
   x = y | ((x - y * 10) << 8);
   return x | 0x3030303030303030ull;
 }
-
-// Four decimal digits of r < 10^4 in one word, the first in the lowest byte.
+// The eight digits of n < 10^8.
+inline std::uint64_t eightDigits(std::uint32_t n) { return fourDigitsTwice(n / 10000, n % 10000); }
+// The four digits of r < 10^4.
 inline std::uint32_t fourDigits(std::uint32_t r) {
   std::uint32_t x = (r * 5243) >> 19;  // r / 100
   x |= (r - x * 100) << 16;
@@ -66,7 +68,8 @@ struct IntegerLayout {
     return;
   }
   const bool negative = value < 0;
-  std::uint64_t digits = eightDigits(static_cast<std::uint32_t>(negative ? -value : value));
+  const auto magnitude = static_cast<std::uint32_t>(negative ? -value : value);
+  std::uint64_t digits = eightDigits(magnitude);
   // Leading zeros become blanks (the last digit stays), the one before the
   // first digit a minus sign when negative (a negative value leaves one).
   const int zeros = std::countr_zero((digits & 0x0F0F0F0F0F0F0F0Full) | (1ull << 56)) >> 3;
