@@ -83,6 +83,35 @@ struct IntegerLayout {
   }
 }
 
+// Iw for a width known when compiling, 1 to 8: the digits in a word of four,
+// five or eight as the width needs. May write up to 8 - W bytes past the field.
+template <int W>
+[[gnu::always_inline]] inline void integer(char* out, long long value) {
+  static_assert(W >= 1 && W <= 8);
+  constexpr auto limit = static_cast<long long>(digits_detail::kPow10Integer[W]);
+  constexpr auto negativeLimit = static_cast<long long>(digits_detail::kPow10Integer[W - 1]);
+  if (value >= limit || value <= -negativeLimit) [[unlikely]] {
+    fields::integer(out, W, value);
+    return;
+  }
+  const bool negative = value < 0;
+  const auto magnitude = static_cast<std::uint32_t>(negative ? -value : value);
+  constexpr int count = W <= 4 ? 4 : W == 5 ? 5 : 8;
+  std::uint64_t digits;
+  if constexpr (count == 4) {
+    digits = fourDigits(magnitude);
+  } else if constexpr (count == 5) {
+    const std::uint32_t first = magnitude / 10000;
+    digits = ('0' + first) | static_cast<std::uint64_t>(fourDigits(magnitude - first * 10000)) << 8;
+  } else {
+    digits = eightDigits(magnitude);
+  }
+  const int zeros = std::countr_zero((digits & 0x0F0F0F0F0F0F0F0Full) | (1ull << (8 * count - 8))) >> 3;
+  digits -= lowBytes(zeros) & 0x1010101010101010ull;
+  digits += static_cast<std::uint64_t>(negative ? 0x0D : 0) << ((8 * zeros - 8) & 63);
+  store8(out, digits >> (8 * (count - W)));
+}
+
 namespace kernel_detail {
 // "E", the sign and two digits of every exponent from -32 to 31, as words.
 struct ExponentWords {

@@ -450,15 +450,20 @@ template <class Layout>
   return p;
 }
 
+template <int W>
 [[gnu::always_inline]] inline char* Format::writeIntegers(char* p, const PlanRun& run, const Item* items) const {
-  const fields::straight::IntegerLayout layout(run.width);
   const std::uint64_t text = run.text;
   const std::uint32_t textLength = run.textLength, count = run.count;
+  const fields::straight::IntegerLayout layout(run.width);
   for (std::uint32_t k = 0; k < count; ++k) {
     fields::straight::store8(p, text);
     p += textLength;
     if (items[k].kind != Item::Kind::Integer) [[unlikely]] mismatch();
-    fields::straight::integer(p, layout, items[k].i);
+    if constexpr (W > 0) {
+      fields::straight::integer<W>(p, items[k].i);
+    } else {
+      fields::straight::integer(p, layout, items[k].i);
+    }
     p += layout.w;
   }
   return p;
@@ -476,7 +481,15 @@ void Format::writeFixed(TextOut& out, const Plan& plan, std::span<const Item> it
   for (const PlanRun& run : plan.runs) {
     const Item* first = items.data() + run.field;
     if (run.kernel == Kernel::Integer) {
-      p = writeIntegers(p, run, first);
+      // The widths the output kinds use, each compiled for itself.
+      switch (run.width) {
+        case 2: p = writeIntegers<2>(p, run, first); break;
+        case 3: p = writeIntegers<3>(p, run, first); break;
+        case 5: p = writeIntegers<5>(p, run, first); break;
+        case 7: p = writeIntegers<7>(p, run, first); break;
+        case 8: p = writeIntegers<8>(p, run, first); break;
+        default: p = writeIntegers<0>(p, run, first); break;
+      }
     } else if (run.kernel != Kernel::None) {
       fields::straight::withLayout(run.kernel, [&](auto layout) { p = writeExponents<decltype(layout)>(p, run, first); });
     } else {

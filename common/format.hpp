@@ -118,9 +118,9 @@ class Format {
     std::int16_t width;   // columns of the field; -1 for A without a width
     std::int8_t scale;
   };
-  // Consecutive fields that one straight renderer (field_kernels.hpp) writes,
-  // each after the same text of at most 8 bytes, are composed by one loop;
-  // other fields (kernel None) one by one.
+  // Consecutive fields of one width that one straight renderer
+  // (field_kernels.hpp) writes, each after the same text of at most 8 bytes,
+  // are composed by one loop; other fields (kernel None) one by one.
   struct PlanRun {
     std::uint32_t field;  // the first
     std::uint32_t count;
@@ -149,6 +149,7 @@ class Format {
   void writeFixed(TextOut& out, const Plan& plan, std::span<const Item> items) const;
   template <class Layout>
   char* writeExponents(char* p, const PlanRun& run, const Item* items) const;
+  template <int W>  // 0: any width
   char* writeIntegers(char* p, const PlanRun& run, const Item* items) const;
   void renderItem(TextOut& out, const Instr& in, const Item& item, int scale) const;
   void renderField(char* p, const Instr& in, const Item& item, int scale) const;

@@ -114,18 +114,29 @@ TEST(FieldKernelsTest, FreeFormEqualsTheExactRenderer) {
 TEST(FieldKernelsTest, IntegersEqualTheExactRenderer) {
   std::vector<long long> values{0, std::numeric_limits<long long>::min(), std::numeric_limits<long long>::max()};
   for (long long p = 1; p <= 1000000000; p *= 10) values.insert(values.end(), {p - 1, p, p + 1, -p + 1, -p, -p - 1});
+  // Widths with a renderer of their own (0: through IntegerLayout).
+  using Render = void (*)(char*, int, long long);
+  const Render byWidth[] = {
+      [](char* out, int w, long long v) { integer(out, IntegerLayout(w), v); },
+      [](char* out, int, long long v) { integer<1>(out, v); }, [](char* out, int, long long v) { integer<2>(out, v); },
+      [](char* out, int, long long v) { integer<3>(out, v); }, [](char* out, int, long long v) { integer<4>(out, v); },
+      [](char* out, int, long long v) { integer<5>(out, v); }, [](char* out, int, long long v) { integer<6>(out, v); },
+      [](char* out, int, long long v) { integer<7>(out, v); }, [](char* out, int, long long v) { integer<8>(out, v); },
+  };
   for (int w = 1; w <= 16; ++w) {
-    const IntegerLayout layout(w);
-    for (long long v : values) {
-      char straight[40], exact[40];
-      std::memset(straight, '#', sizeof straight);
-      integer(straight + 8, layout, v);
-      fields::integer(exact, w, v);
-      ASSERT_EQ(std::string(straight + 8, static_cast<std::size_t>(w)), std::string(exact, static_cast<std::size_t>(w)))
-          << "I" << w << " of " << v;
-      // Up to 8 - w bytes past a narrow field may change; nothing before it.
-      ASSERT_EQ(std::string(straight, 8), "########");
-      ASSERT_EQ(std::string(straight + 8 + std::max(w, 8), 32 - std::max(w, 8)), std::string(32 - std::max(w, 8), '#'));
+    for (int fixed : {0, w}) {
+      if (fixed > 8) continue;
+      for (long long v : values) {
+        char straight[40], exact[40];
+        std::memset(straight, '#', sizeof straight);
+        byWidth[fixed](straight + 8, w, v);
+        fields::integer(exact, w, v);
+        ASSERT_EQ(std::string(straight + 8, static_cast<std::size_t>(w)), std::string(exact, static_cast<std::size_t>(w)))
+            << "I" << w << (fixed > 0 ? " (compiled width)" : "") << " of " << v;
+        // Up to 8 - w bytes past a narrow field may change; nothing before it.
+        ASSERT_EQ(std::string(straight, 8), "########");
+        ASSERT_EQ(std::string(straight + 8 + std::max(w, 8), 32 - std::max(w, 8)), std::string(32 - std::max(w, 8), '#'));
+      }
     }
   }
 }
