@@ -50,7 +50,12 @@ void TextOut::send(const char* data, std::size_t n) {
   }
   if (truncatePending_) {
     truncatePending_ = false;
-    if (!platform::truncateToEmpty(fd_)) throw Fault(FaultKind::WriteFailed, unit_, name_);
+    // A file that is empty already (such as one this run made) is left as it
+    // is: emptying it anyway makes some file systems (ext4) write the whole
+    // output out to the disk when the file is closed.
+    std::uint64_t size = 0;
+    const bool empty = platform::regularFileSize(fd_, size) && size == 0;
+    if (!empty && !platform::truncateToEmpty(fd_)) throw Fault(FaultKind::WriteFailed, unit_, name_);
   }
   writeAll(data, n);
 }
