@@ -72,7 +72,15 @@ class Sharing {
     std::size_t written = 0;  // blocks written
   };
 
-  Sharing() : helper_([this] { helperLoop(); }) {}
+  // A slot holds a block and the line that passes its end; a longer block
+  // goes on in the slot's capture. The slots together fill about one large
+  // page, so the system clears no more memory for them than that.
+  Sharing()
+      : slots_{TextOut(kSlotBytes), TextOut(kSlotBytes), TextOut(kSlotBytes), TextOut(kSlotBytes),
+               TextOut(kSlotBytes), TextOut(kSlotBytes)},
+        helper_([this] { helperLoop(); }) {}
+  static constexpr std::size_t kSlotBytes = kBlockBytes + kBlockBytes / 4;
+  static_assert(kSlots == 6, "one slot made above for each");
 
   // Whether the next block can be taken: there is one, and its slot is free.
   bool canClaim() const { return job_.claimed < job_.blocks && job_.claimed < job_.written + kSlots; }

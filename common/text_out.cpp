@@ -9,7 +9,7 @@ TextOut::TextOut(int fd, std::string name, int unit, bool owned)
     : buf_(kBufferSize), cap_(kBufferSize), fd_(fd), owned_(owned),
       name_(std::move(name)), unit_(unit) {}
 
-TextOut::TextOut() : buf_(kBufferSize), cap_(kBufferSize) {}
+TextOut::TextOut(std::size_t capacity) : buf_(capacity), cap_(capacity) {}
 
 TextOut::~TextOut() {
   try {

@@ -20,8 +20,9 @@ class TextOut {
   // Writes to an open file descriptor; the descriptor is closed with the object
   // when `owned` is true.
   TextOut(int fd, std::string name, int unit, bool owned);
-  // Collects everything written in memory (see `captured`).
-  TextOut();
+  // Collects everything written in memory (see `captured`), in a buffer of
+  // `capacity` bytes (more goes on into the capture).
+  explicit TextOut(std::size_t capacity = kBufferSize);
   ~TextOut();
   TextOut(const TextOut&) = delete;
   TextOut& operator=(const TextOut&) = delete;
