@@ -366,16 +366,19 @@ void Format::makeRuns(Plan& plan) const {
     }
     std::uint64_t word = 0;
     std::memcpy(&word, text.data(), text.size());
+    const auto length = static_cast<std::uint8_t>(text.size());
     if (!plan.runs.empty()) {
+      // The first field of a run may follow another text than the rest.
       PlanRun& last = plan.runs.back();
-      const bool same = last.text == word && last.textLength == text.size() && last.width == f.width;
-      if (last.kernel == kernel && (kernel == Kernel::None || same)) {
+      const bool sameText = last.count == 1 || (last.text == word && last.textLength == length);
+      if (last.kernel == kernel && (kernel == Kernel::None || (sameText && last.width == f.width))) {
+        last.text = word;
+        last.textLength = length;
         ++last.count;
         continue;
       }
     }
-    plan.runs.push_back(
-        PlanRun{static_cast<std::uint32_t>(i), 1, word, static_cast<std::uint8_t>(text.size()), kernel, f.width});
+    plan.runs.push_back(PlanRun{static_cast<std::uint32_t>(i), 1, word, word, length, length, kernel, f.width});
   }
 }
 
@@ -440,14 +443,16 @@ template <class Layout>
 [[gnu::always_inline]] inline char* Format::writeExponents(char* p, const PlanRun& run, const Item* items) const {
   const std::uint64_t text = run.text;
   const std::uint32_t textLength = run.textLength, count = run.count;
+  fields::straight::store8(p, run.firstText);
+  p += run.firstLength;
   for (std::uint32_t k = 0; k < count; ++k) {
-    fields::straight::store8(p, text);
-    p += textLength;
     if (!isReal(items[k])) [[unlikely]] mismatch();
     fields::straight::exponent<Layout>(p, items[k].d);
     p += Layout::w;
+    fields::straight::store8(p, text);  // before the next field (the last one's is taken back)
+    p += textLength;
   }
-  return p;
+  return p - textLength;
 }
 
 template <int W>
@@ -455,9 +460,9 @@ template <int W>
   const std::uint64_t text = run.text;
   const std::uint32_t textLength = run.textLength, count = run.count;
   const fields::straight::IntegerLayout layout(run.width);
+  fields::straight::store8(p, run.firstText);
+  p += run.firstLength;
   for (std::uint32_t k = 0; k < count; ++k) {
-    fields::straight::store8(p, text);
-    p += textLength;
     if (items[k].kind != Item::Kind::Integer) [[unlikely]] mismatch();
     if constexpr (W > 0) {
       fields::straight::integer<W>(p, items[k].i);
@@ -465,8 +470,10 @@ template <int W>
       fields::straight::integer(p, layout, items[k].i);
     }
     p += layout.w;
+    fields::straight::store8(p, text);  // before the next field (the last one's is taken back)
+    p += textLength;
   }
-  return p;
+  return p - textLength;
 }
 
 // Every field has a fixed width: the whole output is claimed at once and the

@@ -119,13 +119,14 @@ class Format {
     std::int8_t scale;
   };
   // Consecutive fields of one width that one straight renderer
-  // (field_kernels.hpp) writes, each after the same text of at most 8 bytes,
-  // are composed by one loop; other fields (kernel None) one by one.
+  // (field_kernels.hpp) writes, each after a text of at most 8 bytes, the same
+  // for all but the first, are composed by one loop; other fields (kernel
+  // None) one by one.
   struct PlanRun {
     std::uint32_t field;  // the first
     std::uint32_t count;
-    std::uint64_t text;   // the text before each field, as a word
-    std::uint8_t textLength;
+    std::uint64_t firstText, text;  // the texts before the first field and the others, as words
+    std::uint8_t firstLength, textLength;
     fields::straight::Kernel kernel;
     std::int16_t width;
   };
