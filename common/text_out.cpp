@@ -50,12 +50,13 @@ void TextOut::send(const char* data, std::size_t n) {
   }
   if (truncatePending_) {
     truncatePending_ = false;
-    // A file that is empty already (such as one this run made) is left as it
-    // is: emptying it anyway makes some file systems (ext4) write the whole
-    // output out to the disk when the file is closed.
+    // Only a file with old bytes is emptied. One that is empty already (such
+    // as one this run made) is left as it is: emptying it anyway makes some
+    // file systems (ext4) write the whole output out to the disk when the file
+    // is closed. A device or a pipe holds no old bytes (and cannot be emptied).
     std::uint64_t size = 0;
-    const bool empty = platform::regularFileSize(fd_, size) && size == 0;
-    if (!empty && !platform::truncateToEmpty(fd_)) throw Fault(FaultKind::WriteFailed, unit_, name_);
+    const bool oldBytes = platform::regularFileSize(fd_, size) && size > 0;
+    if (oldBytes && !platform::truncateToEmpty(fd_)) throw Fault(FaultKind::WriteFailed, unit_, name_);
   }
   writeAll(data, n);
 }
