@@ -212,14 +212,14 @@ Format::Format(std::string_view list) : source_(list) {
   }
 }
 
-void Format::mismatch(const Instr&, const Item&) const {
+void Format::mismatch() const {
   throw std::logic_error("item of the wrong kind for its edit descriptor in " + source_);
 }
 
 void Format::renderField(char* p, const Instr& in, const Item& item, int scale) const {
   switch (in.op) {
     case Op::Int:
-      if (item.kind != Item::Kind::Integer) mismatch(in, item);
+      if (item.kind != Item::Kind::Integer) mismatch();
       fields::integer(p, in.w, item.i);
       return;
     case Op::Exp:
@@ -228,15 +228,16 @@ void Format::renderField(char* p, const Instr& in, const Item& item, int scale) 
         if (in.op == Op::Exp) fields::exponent(p, in.w, in.d, in.e, scale, item.d);
         else fields::fixed(p, in.w, in.d, item.d);
       } else if (item.kind == Item::Kind::Single) {
-        if (in.op == Op::Exp) fields::exponent(p, in.w, in.d, in.e, scale, item.f);
-        else fields::fixed(p, in.w, in.d, item.f);
+        const auto single = static_cast<float>(item.d);
+        if (in.op == Op::Exp) fields::exponent(p, in.w, in.d, in.e, scale, single);
+        else fields::fixed(p, in.w, in.d, single);
       } else {
-        mismatch(in, item);
+        mismatch();
       }
       return;
     case Op::Text: {
       // Aw: the text cut to w, or right-justified in w.
-      if (item.kind != Item::Kind::Text) mismatch(in, item);
+      if (item.kind != Item::Kind::Text) mismatch();
       const auto w = static_cast<std::size_t>(in.w);
       if (item.s.size() >= w) {
         std::memcpy(p, item.s.data(), w);
@@ -254,7 +255,7 @@ void Format::renderField(char* p, const Instr& in, const Item& item, int scale) 
 
 void Format::renderItem(TextOut& out, const Instr& in, const Item& item, int scale) const {
   if (in.op == Op::Text && in.w < 0) {
-    if (item.kind != Item::Kind::Text) mismatch(in, item);
+    if (item.kind != Item::Kind::Text) mismatch();
     out.put(item.s);
     return;
   }
@@ -340,17 +341,46 @@ struct Format::PlanSink {
   std::string pending;
   void text(std::string_view t) { pending += t; }
   void field(const Instr& in, std::size_t, int scale) {
-    const bool exponent = in.op == Op::Exp;
-    const int width = in.w;  // -1 for A without a width
-    plan.fields.push_back(PlanField{
-        static_cast<std::uint32_t>(plan.text.size()), static_cast<std::uint32_t>(pending.size()),
-        static_cast<std::uint32_t>(&in - program.data()), scale, width, in.op == Op::Int,
-        exponent ? fields::exponentRenderer(in.w, in.d, in.e, scale, 0.0) : nullptr,
-        exponent ? fields::exponentRenderer(in.w, in.d, in.e, scale, 0.0f) : nullptr});
+    plan.fields.push_back(PlanField{static_cast<std::uint32_t>(plan.text.size()),
+                                    static_cast<std::uint32_t>(pending.size()),
+                                    static_cast<std::uint32_t>(&in - program.data()), in.w,
+                                    static_cast<std::int8_t>(scale)});
     plan.text += pending;
     pending.clear();
   }
 };
+
+// Groups the fields of a fixed-width plan into runs.
+void Format::makeRuns(Plan& plan) const {
+  using fields::straight::Kernel;
+  for (std::size_t i = 0; i < plan.fields.size(); ++i) {
+    const PlanField& f = plan.fields[i];
+    const Instr& in = prog_[f.instr];
+    Kernel kernel = Kernel::None;
+    if (in.op == Op::Int && in.w <= 16) kernel = Kernel::Integer;
+    if (in.op == Op::Exp) kernel = fields::straight::exponentKernel(in.w, in.d, in.e, f.scale);
+    std::string_view text(plan.text.data() + f.textOffset, f.textLength);
+    if (text.size() > 8) {
+      kernel = Kernel::None;
+      text = {};
+    }
+    std::uint64_t word = 0;
+    std::memcpy(&word, text.data(), text.size());
+    const auto length = static_cast<std::uint8_t>(text.size());
+    if (!plan.runs.empty()) {
+      // The first field of a run may follow another text than the rest.
+      PlanRun& last = plan.runs.back();
+      const bool sameText = last.count == 1 || (last.text == word && last.textLength == length);
+      if (last.kernel == kernel && (kernel == Kernel::None || (sameText && last.width == f.width))) {
+        last.text = word;
+        last.textLength = length;
+        ++last.count;
+        continue;
+      }
+    }
+    plan.runs.push_back(PlanRun{static_cast<std::uint32_t>(i), 1, word, word, length, length, kernel, f.width});
+  }
+}
 
 const Format::Plan* Format::findPlan(std::size_t count) const {
   for (const auto& slot : planSlots_) {
@@ -387,6 +417,7 @@ const Format::Plan* Format::makePlan(std::size_t count) const {
     }
     plan->bytes += f.width;
   }
+  if (plan->bytes >= 0) makeRuns(*plan);
   const Plan* made = plan.get();
   ownedPlans_.push_back(std::move(plan));
   planSlots_[free].store(made, std::memory_order_release);
@@ -403,30 +434,79 @@ inline char* copyText(char* p, const char* text, std::uint32_t length) {
   }
   return p + length;
 }
+
+// Single and Double, the last two kinds.
+bool isReal(const Item& item) { return item.kind >= Item::Kind::Single; }
 }  // namespace
 
-// Every field has a fixed width: the whole output is claimed at once and the
-// fields are written in place.
-void Format::writeFixed(TextOut& out, const Plan& plan, std::span<const Item> items) const {
-  const auto bytes = static_cast<std::size_t>(plan.bytes);
-  char* const start = out.claim(bytes + kSlack);
-  char* p = start;
-  const char* text = plan.text.data();
-  const std::size_t count = plan.fields.size();
-  for (std::size_t i = 0; i < count; ++i) {
-    const PlanField& f = plan.fields[i];
-    p = copyText(p, text + f.textOffset, f.textLength);
-    const Item& item = items[i];
-    if (f.exponentDouble != nullptr && item.kind == Item::Kind::Double) {
-      f.exponentDouble(p, item.d);
-    } else if (f.integer && item.kind == Item::Kind::Integer) {
-      fields::integer(p, f.width, item.i);
-    } else if (f.exponentSingle != nullptr && item.kind == Item::Kind::Single) {
-      f.exponentSingle(p, item.f);
+template <class Layout>
+[[gnu::always_inline]] inline char* Format::writeExponents(char* p, const PlanRun& run, const Item* items) const {
+  const std::uint64_t text = run.text;
+  const std::uint32_t textLength = run.textLength, count = run.count;
+  fields::straight::store8(p, run.firstText);
+  p += run.firstLength;
+  for (std::uint32_t k = 0; k < count; ++k) {
+    if (!isReal(items[k])) [[unlikely]] mismatch();
+    fields::straight::exponent<Layout>(p, items[k].d);
+    p += Layout::w;
+    fields::straight::store8(p, text);  // before the next field (the last one's is taken back)
+    p += textLength;
+  }
+  return p - textLength;
+}
+
+template <int W>
+[[gnu::always_inline]] inline char* Format::writeIntegers(char* p, const PlanRun& run, const Item* items) const {
+  const std::uint64_t text = run.text;
+  const std::uint32_t textLength = run.textLength, count = run.count;
+  const fields::straight::IntegerLayout layout(run.width);
+  fields::straight::store8(p, run.firstText);
+  p += run.firstLength;
+  for (std::uint32_t k = 0; k < count; ++k) {
+    if (items[k].kind != Item::Kind::Integer) [[unlikely]] mismatch();
+    if constexpr (W > 0) {
+      fields::straight::integer<W>(p, items[k].i);
     } else {
-      renderField(p, prog_[f.instr], item, f.scale);
+      fields::straight::integer(p, layout, items[k].i);
     }
-    p += f.width;
+    p += layout.w;
+    fields::straight::store8(p, text);  // before the next field (the last one's is taken back)
+    p += textLength;
+  }
+  return p - textLength;
+}
+
+// Every field has a fixed width: the whole output is claimed at once and the
+// line is composed in place, left to right, run by run. The straight renderers
+// and the text copies may write a few bytes past their end; what follows
+// overwrites them.
+void Format::writeFixed(TextOut& out, const Plan& plan, std::span<const Item> items) const {
+  using fields::straight::Kernel;
+  const auto bytes = static_cast<std::size_t>(plan.bytes);
+  char* p = out.claim(bytes + kSlack);
+  const char* text = plan.text.data();
+  for (const PlanRun& run : plan.runs) {
+    const Item* first = items.data() + run.field;
+    if (run.kernel == Kernel::Integer) {
+      // The widths the output kinds use, each compiled for itself.
+      switch (run.width) {
+        case 2: p = writeIntegers<2>(p, run, first); break;
+        case 3: p = writeIntegers<3>(p, run, first); break;
+        case 5: p = writeIntegers<5>(p, run, first); break;
+        case 7: p = writeIntegers<7>(p, run, first); break;
+        case 8: p = writeIntegers<8>(p, run, first); break;
+        default: p = writeIntegers<0>(p, run, first); break;
+      }
+    } else if (run.kernel != Kernel::None) {
+      fields::straight::withLayout(run.kernel, [&](auto layout) { p = writeExponents<decltype(layout)>(p, run, first); });
+    } else {
+      for (std::uint32_t k = 0; k < run.count; ++k) {
+        const PlanField& f = plan.fields[run.field + k];
+        p = copyText(p, text + f.textOffset, f.textLength);
+        renderField(p, prog_[f.instr], first[k], f.scale);
+        p += f.width;
+      }
+    }
   }
   copyText(p, text + plan.tailOffset, static_cast<std::uint32_t>(plan.text.size() - kSlack - plan.tailOffset));
   out.advance(bytes);

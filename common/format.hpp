@@ -16,29 +16,29 @@
 #include <string_view>
 #include <vector>
 
-#include "numeric_fields.hpp"
+#include "field_kernels.hpp"
 #include "text_out.hpp"
 
 namespace gw {
 
 // One output item: a 32-bit or wider integer, a 32-bit real, a double, or text.
+// A 32-bit real is held as its exact double.
 struct Item {
-  enum class Kind : std::uint8_t { Integer, Single, Double, Text };
-  Kind kind;
+  enum class Kind : std::uint8_t { Integer, Text, Single, Double };
   union {
     long long i;
-    float f;
     double d;
+    std::string_view s;
   };
-  std::string_view s;
+  Kind kind;
 
   template <std::integral T>
-  constexpr Item(T v) : kind(Kind::Integer), i(static_cast<long long>(v)) {}
-  constexpr Item(float v) : kind(Kind::Single), f(v) {}
-  constexpr Item(double v) : kind(Kind::Double), d(v) {}
-  constexpr Item(std::string_view v) : kind(Kind::Text), i(0), s(v) {}
-  constexpr Item(const char* v) : kind(Kind::Text), i(0), s(v) {}
-  Item(const std::string& v) : kind(Kind::Text), i(0), s(v) {}
+  constexpr Item(T v) : i(static_cast<long long>(v)), kind(Kind::Integer) {}
+  constexpr Item(float v) : d(v), kind(Kind::Single) {}
+  constexpr Item(double v) : d(v), kind(Kind::Double) {}
+  constexpr Item(std::string_view v) : s(v), kind(Kind::Text) {}
+  constexpr Item(const char* v) : s(v), kind(Kind::Text) {}
+  Item(const std::string& v) : s(v), kind(Kind::Text) {}
 };
 
 // A double item written as a 32-bit real: the value rounded to single precision.
@@ -115,17 +115,26 @@ class Format {
     std::uint32_t textOffset;
     std::uint32_t textLength;
     std::uint32_t instr;  // index into the program
-    int scale;
-    int width;            // columns of the field; -1 for A without a width
-    bool integer;         // an Iw field
-    // Exponent layouts with a compiled-in renderer (nullptr otherwise).
-    fields::DoubleField exponentDouble;
-    fields::SingleField exponentSingle;
+    std::int16_t width;   // columns of the field; -1 for A without a width
+    std::int8_t scale;
+  };
+  // Consecutive fields of one width that one straight renderer
+  // (field_kernels.hpp) writes, each after a text of at most 8 bytes, the same
+  // for all but the first, are composed by one loop; other fields (kernel
+  // None) one by one.
+  struct PlanRun {
+    std::uint32_t field;  // the first
+    std::uint32_t count;
+    std::uint64_t firstText, text;  // the texts before the first field and the others, as words
+    std::uint8_t firstLength, textLength;
+    fields::straight::Kernel kernel;
+    std::int16_t width;
   };
   struct Plan {
     std::size_t count = 0;  // items
     std::string text;
     std::vector<PlanField> fields;
+    std::vector<PlanRun> runs;
     std::uint32_t tailOffset = 0;
     // Bytes of the whole output when every field has a fixed width (else -1).
     long long bytes = 0;
@@ -137,10 +146,15 @@ class Format {
   void walk(std::size_t count, Sink& sink) const;
   const Plan* findPlan(std::size_t count) const;
   const Plan* makePlan(std::size_t count) const;
+  void makeRuns(Plan& plan) const;
   void writeFixed(TextOut& out, const Plan& plan, std::span<const Item> items) const;
+  template <class Layout>
+  char* writeExponents(char* p, const PlanRun& run, const Item* items) const;
+  template <int W>  // 0: any width
+  char* writeIntegers(char* p, const PlanRun& run, const Item* items) const;
   void renderItem(TextOut& out, const Instr& in, const Item& item, int scale) const;
   void renderField(char* p, const Instr& in, const Item& item, int scale) const;
-  [[noreturn]] void mismatch(const Instr& in, const Item& item) const;
+  [[noreturn]] void mismatch() const;
 
   std::string source_;
   std::string literals_;

@@ -1,6 +1,7 @@
 #include "line_blocks.hpp"
 
 #include <algorithm>
+#include <atomic>
 #include <condition_variable>
 #include <cstdlib>
 #include <exception>
@@ -22,127 +23,146 @@ bool sharingAllowed() {
   return allowed;
 }
 
-// This thread renders one block in three straight into the output; besides, it
-// copies the other blocks in and makes the system calls, so the second thread
-// takes the other two. Four slots let the second thread run ahead.
-constexpr std::size_t kCycle = 3;
-constexpr std::size_t kSlots = 4;
+// Block b is rendered into slot b % kSlots and waits there until the blocks
+// before it are out: either thread may run this many blocks ahead.
+constexpr std::size_t kSlots = 6;
 
-bool renderedHere(std::size_t block) { return block % kCycle == 0; }
-
-// A block rendered by the second thread, waiting to be copied into the output.
-struct Slot {
-  TextOut text;  // in memory
-  bool ready = false;
-};
-
-// Blocks of lines, and the handing over of the second thread's blocks.
+// The second thread and the slots, made on the first long run and kept for the
+// rest of the program: the slots' pages are touched once, and no run waits for
+// a thread to start. Both threads take the next block to render as they come
+// free; only the calling thread writes, in order, each block straight from its
+// slot as soon as it and the blocks before it are done.
 class Sharing {
  public:
-  Sharing(std::size_t count, std::size_t perBlock, const BlockRenderer& render)
-      : count_(count), perBlock_(perBlock), blocks_((count + perBlock - 1) / perBlock), render_(render) {}
+  static Sharing& instance() {
+    static Sharing* sharing = new Sharing;  // never destroyed: its thread waits until the program ends
+    return *sharing;
+  }
 
-  void run(TextOut& out) {
-    std::thread second([this] { renderOtherBlocks(); });
+  // Writes lines [0, count) to `out` in blocks of `perBlock` lines.
+  void run(TextOut& out, std::size_t count, std::size_t perBlock, const BlockRenderer& render) {
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      job_ = Job{&render, count, perBlock, (count + perBlock - 1) / perBlock};
+      failure_ = nullptr;
+      active_ = true;
+    }
+    helperWakes_.notify_one();
+    std::exception_ptr failure;
     try {
       writeInOrder(out);
     } catch (...) {
-      stopSecond(second);
-      throw;
+      failure = std::current_exception();
     }
-    stopSecond(second);
-    if (failure_) std::rethrow_exception(failure_);
+    std::unique_lock<std::mutex> lock(mutex_);
+    active_ = false;
+    callerWakes_.wait(lock, [&] { return !helperRendering_; });  // the render and the slots stay in use till then
+    for (bool& ready : ready_) ready = false;
+    for (TextOut& slot : slots_) slot.discard();
+    if (failure == nullptr) failure = failure_;
+    lock.unlock();
+    if (failure != nullptr) std::rethrow_exception(failure);
   }
 
  private:
-  void renderBlock(TextOut& out, std::size_t block) const {
-    const std::size_t first = block * perBlock_;
-    render_(out, first, std::min(count_, first + perBlock_));
-  }
-  // The second thread's blocks take the slots in turn.
-  Slot& slotOf(std::size_t block) {
-    const std::size_t ordinal = block - block / kCycle - 1;
-    return slots_[ordinal % kSlots];
+  struct Job {
+    const BlockRenderer* render = nullptr;
+    std::size_t count = 0, perBlock = 1, blocks = 0;
+    std::size_t claimed = 0;  // blocks taken by a thread
+    std::size_t written = 0;  // blocks written
+  };
+
+  // A slot holds a block and the line that passes its end; a longer block
+  // goes on in the slot's capture. The slots together fill about one large
+  // page, so the system clears no more memory for them than that.
+  Sharing()
+      : slots_{TextOut(kSlotBytes), TextOut(kSlotBytes), TextOut(kSlotBytes), TextOut(kSlotBytes),
+               TextOut(kSlotBytes), TextOut(kSlotBytes)},
+        helper_([this] { helperLoop(); }) {}
+  static constexpr std::size_t kSlotBytes = kBlockBytes + kBlockBytes / 4;
+  static_assert(kSlots == 6, "one slot made above for each");
+
+  // Whether the next block can be taken: there is one, and its slot is free.
+  bool canClaim() const { return job_.claimed < job_.blocks && job_.claimed < job_.written + kSlots; }
+
+  void renderBlock(std::size_t block) {
+    const std::size_t first = block * job_.perBlock;
+    (*job_.render)(slots_[block % kSlots], first, std::min(job_.count, first + job_.perBlock));
   }
 
-  // The second thread: its blocks, in order, into the slots.
-  void renderOtherBlocks() {
-    for (std::size_t block = 1; block < blocks_; ++block) {
-      if (renderedHere(block)) continue;
-      Slot& slot = slotOf(block);
-      {
-        std::unique_lock<std::mutex> lock(mutex_);
-        changed_.wait(lock, [&] { return stop_ || !slot.ready; });
-        if (stop_) return;
-      }
-      try {
-        renderBlock(slot.text, block);
-      } catch (...) {
-        std::lock_guard<std::mutex> lock(mutex_);
-        failure_ = std::current_exception();
-        changed_.notify_all();
-        return;
-      }
-      {
-        std::lock_guard<std::mutex> lock(mutex_);
-        slot.ready = true;
-      }
-      changed_.notify_all();
-    }
-  }
-
-  // This thread: its blocks straight into the output, the others copied from
-  // their slots as they become ready.
   void writeInOrder(TextOut& out) {
-    for (std::size_t block = 0; block < blocks_; ++block) {
-      if (renderedHere(block)) {
-        renderBlock(out, block);
-        continue;
+    std::unique_lock<std::mutex> lock(mutex_);
+    while (job_.written < job_.blocks) {
+      if (failure_ != nullptr) return;
+      const std::size_t next = job_.written;
+      if (ready_[next % kSlots]) {
+        lock.unlock();
+        slots_[next % kSlots].sendTo(out);
+        lock.lock();
+        ready_[next % kSlots] = false;
+        ++job_.written;
+        helperWakes_.notify_one();
+      } else if (canClaim()) {
+        const std::size_t block = job_.claimed++;
+        lock.unlock();
+        renderBlock(block);
+        lock.lock();
+        ready_[block % kSlots] = true;
+      } else {
+        callerWakes_.wait(lock);
       }
-      Slot& slot = slotOf(block);
-      {
-        std::unique_lock<std::mutex> lock(mutex_);
-        changed_.wait(lock, [&] { return slot.ready || failure_ != nullptr; });
-        if (!slot.ready) return;  // the second thread failed; run() rethrows
-      }
-      slot.text.drainInto(out);
-      {
-        std::lock_guard<std::mutex> lock(mutex_);
-        slot.ready = false;
-      }
-      changed_.notify_all();
     }
   }
 
-  void stopSecond(std::thread& second) {
-    {
-      std::lock_guard<std::mutex> lock(mutex_);
-      stop_ = true;
+  void helperLoop() {
+    std::unique_lock<std::mutex> lock(mutex_);
+    for (;;) {
+      helperWakes_.wait(lock, [&] { return active_ && failure_ == nullptr && canClaim(); });
+      const std::size_t block = job_.claimed++;
+      helperRendering_ = true;
+      lock.unlock();
+      std::exception_ptr failure;
+      try {
+        renderBlock(block);
+      } catch (...) {
+        failure = std::current_exception();
+      }
+      lock.lock();
+      helperRendering_ = false;
+      if (failure != nullptr) {
+        failure_ = failure;
+      } else {
+        ready_[block % kSlots] = true;
+      }
+      callerWakes_.notify_one();
     }
-    changed_.notify_all();
-    second.join();
   }
 
-  const std::size_t count_;
-  const std::size_t perBlock_;
-  const std::size_t blocks_;
-  const BlockRenderer& render_;
-  Slot slots_[kSlots];
   std::mutex mutex_;
-  std::condition_variable changed_;
-  bool stop_ = false;
+  std::condition_variable helperWakes_, callerWakes_;
+  Job job_;
+  bool active_ = false;
+  bool helperRendering_ = false;
+  bool ready_[kSlots] = {};
   std::exception_ptr failure_;
+  TextOut slots_[kSlots];  // in memory
+  std::thread helper_;     // last: starts once the rest is made
 };
 
 }  // namespace
 
 void writeBlocks(TextOut& out, std::size_t count, std::size_t bytesPerLine, const BlockRenderer& render) {
   const std::size_t perBlock = std::max<std::size_t>(1, kBlockBytes / std::max<std::size_t>(1, bytesPerLine));
-  if (count < 2 * perBlock || !sharingAllowed()) {
+  // One caller at a time shares; a run within a run, or beside another, stays on its thread.
+  static std::atomic<bool> inUse{false};
+  if (count < 2 * perBlock || !sharingAllowed() || inUse.exchange(true)) {
     render(out, 0, count);
     return;
   }
-  Sharing(count, perBlock, render).run(out);
+  struct Release {
+    ~Release() { inUse = false; }
+  } release;
+  Sharing::instance().run(out, count, perBlock, render);
 }
 
 }  // namespace gw

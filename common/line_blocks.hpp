@@ -1,8 +1,8 @@
 // Long runs of independent lines (a line per node, element or step) rendered on
-// two processors: the run is cut into blocks of about kBlockBytes; a second
-// thread renders two blocks in three into memory while this one renders the
-// rest straight into the output and copies the other thread's blocks in
-// between, so the bytes come out exactly as a plain loop writes them.
+// two processors: the run is cut into blocks of about kBlockBytes, which this
+// thread and a second one render into memory as each comes free; this thread
+// writes each block straight to the output once the blocks before it are out,
+// so the bytes come out exactly as a plain loop writes them.
 #pragma once
 
 #include <cstddef>

@@ -1,6 +1,7 @@
 #include "numeric_fields.hpp"
 
 #include "decimal_digits.hpp"
+#include "field_kernels.hpp"
 
 #include <charconv>
 #include <cmath>
@@ -329,102 +330,28 @@ void exponent(char* out, int w, int d, int expDigits, int scale, float value) {
 void fixed(char* out, int w, int d, double value) { fixedImpl(out, w, d, value); }
 void fixed(char* out, int w, int d, float value) { fixedImpl(out, w, d, value); }
 
-void freeDouble(char* out, double value) {
-  static const double smallestFixed = smallestFixedMagnitude<double>(15);
-  freeG(out, kFreeDoubleWidth, 15, 3, value, smallestFixed);
-}
-void freeSingle(char* out, float value) {
-  static const float smallestFixed = smallestFixedMagnitude<float>(7);
-  freeG(out, kFreeSingleWidth, 7, 2, value, smallestFixed);
-}
-
 namespace {
-
-// The last D decimal digits of n, D fixed: pairs from the right.
-template <int D>
-[[gnu::always_inline]] inline void writeFixedDigits(std::uint64_t n, char* at) {
-  if constexpr (D >= 2) {
-    std::memcpy(at + D - 2, digits_detail::kDigitPairs + 2 * (n % 100), 2);
-    writeFixedDigits<D - 2>(n / 100, at);
-  } else if constexpr (D == 1) {
-    at[0] = static_cast<char>('0' + n % 10);
-  }
+double smallestFixedDouble() {
+  static const double smallest = smallestFixedMagnitude<double>(15);
+  return smallest;
 }
-
-// Ew.d and 1PEw.d with the default exponent, for a field wide enough for the
-// sign: the common values (zero, or digits from the inline path with an
-// exponent of two digits) are written straight; the rest go the general way.
-template <class T, int W, int D, int S>
-void exponentStraight(char* out, T value) {
-  constexpr int count = S > 0 ? D + 1 : D;
-  // "D." or "0.", D digits, "E+nn".
-  constexpr int body = D + 6;
-  static_assert(count <= 15 && W > body);
-  const double magnitude = std::fabs(static_cast<double>(value));
-  std::uint64_t n = 0;
-  int exp = 0;
-  if (magnitude != 0) {
-    int e10;
-    if (!quickDigits(magnitude, count, n, e10)) {
-      exponentImpl(out, W, D, 0, S, value);  // not finite, or declined by the inline path
-      return;
-    }
-    exp = S > 0 ? e10 : e10 + 1;
-    if (exp > 99 || exp < -99) {
-      exponentImpl(out, W, D, 0, S, value);
-      return;
-    }
-  }
-  const unsigned expMagnitude = static_cast<unsigned>(exp < 0 ? -exp : exp);
-  std::memset(out, ' ', W - body);
-  out[W - body - 1] = value < 0 ? '-' : ' ';
-  char* exponentAt = out + W - 4;
-  exponentAt[0] = 'E';
-  exponentAt[1] = exp < 0 ? '-' : '+';
-  std::memcpy(exponentAt + 2, digits_detail::kDigitPairs + 2 * expMagnitude, 2);
-  char* fraction = exponentAt - D;
-  if constexpr (S > 0) {
-    constexpr std::uint64_t scale = digits_detail::kPow10Integer[D];
-    const std::uint64_t first = n / scale;
-    writeFixedDigits<D>(n - first * scale, fraction);
-    fraction[-2] = static_cast<char>('0' + first);
-  } else {
-    writeFixedDigits<D>(n, fraction);
-    fraction[-2] = '0';
-  }
-  fraction[-1] = '.';
+float smallestFixedSingle() {
+  static const float smallest = smallestFixedMagnitude<float>(7);
+  return smallest;
 }
-
-template <class T>
-struct Specialised {
-  int w, d, e, scale;
-  void (*render)(char*, T);
-};
-
-// The layouts the output kinds write most.
-template <class T>
-constexpr Specialised<T> kSpecialised[] = {
-    {12, 4, 0, 1, exponentStraight<T, 12, 4, 1>}, {12, 5, 0, 1, exponentStraight<T, 12, 5, 1>},
-    {13, 6, 0, 1, exponentStraight<T, 13, 6, 1>}, {14, 5, 0, 1, exponentStraight<T, 14, 5, 1>},
-    {14, 5, 0, 0, exponentStraight<T, 14, 5, 0>}, {15, 7, 0, 0, exponentStraight<T, 15, 7, 0>},
-    {16, 7, 0, 0, exponentStraight<T, 16, 7, 0>},
-};
-
-template <class T>
-void (*findSpecialised(int w, int d, int expDigits, int scale))(char*, T) {
-  for (const auto& s : kSpecialised<T>) {
-    if (s.w == w && s.d == d && s.e == expDigits && s.scale == scale) return s.render;
-  }
-  return nullptr;
-}
-
 }  // namespace
 
-DoubleField exponentRenderer(int w, int d, int expDigits, int scale, double) {
-  return findSpecialised<double>(w, d, expDigits, scale);
+void freeDouble(char* out, double value) {
+  if (!straight::freeDouble(out, value, smallestFixedDouble())) freeDoubleGeneral(out, value);
 }
-SingleField exponentRenderer(int w, int d, int expDigits, int scale, float) {
-  return findSpecialised<float>(w, d, expDigits, scale);
+void freeSingle(char* out, float value) {
+  if (!straight::freeSingle(out, value, smallestFixedSingle())) freeSingleGeneral(out, value);
+}
+void freeDoubleGeneral(char* out, double value) {
+  freeG(out, kFreeDoubleWidth, 15, 3, value, smallestFixedDouble());
+}
+void freeSingleGeneral(char* out, float value) {
+  freeG(out, kFreeSingleWidth, 7, 2, value, smallestFixedSingle());
 }
 
 }  // namespace gw::fields

@@ -19,13 +19,6 @@ void integer(char* out, int w, long long value);
 void exponent(char* out, int w, int d, int expDigits, int scale, double value);
 void exponent(char* out, int w, int d, int expDigits, int scale, float value);
 
-// A renderer of one exponent layout with its constants compiled in (faster than
-// `exponent` with the same arguments), or nullptr when the layout has none.
-using DoubleField = void (*)(char* out, double value);
-using SingleField = void (*)(char* out, float value);
-DoubleField exponentRenderer(int w, int d, int expDigits, int scale, double);
-SingleField exponentRenderer(int w, int d, int expDigits, int scale, float);
-
 // Fw.d: fixed point, d decimals, a zero before the point when there is room.
 void fixed(char* out, int w, int d, double value);
 void fixed(char* out, int w, int d, float value);
@@ -38,5 +31,8 @@ inline constexpr int kFreeSingleWidth = 15;
 inline constexpr int kFreeIntegerWidth = 12;
 void freeDouble(char* out, double value);
 void freeSingle(char* out, float value);
+// The same by the general path alone (the reference the straight one is tested against).
+void freeDoubleGeneral(char* out, double value);
+void freeSingleGeneral(char* out, float value);
 
 }  // namespace gw::fields

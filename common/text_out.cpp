@@ -9,7 +9,7 @@ TextOut::TextOut(int fd, std::string name, int unit, bool owned)
     : buf_(kBufferSize), cap_(kBufferSize), fd_(fd), owned_(owned),
       name_(std::move(name)), unit_(unit) {}
 
-TextOut::TextOut() : buf_(kBufferSize), cap_(kBufferSize) {}
+TextOut::TextOut(std::size_t capacity) : buf_(capacity), cap_(capacity) {}
 
 TextOut::~TextOut() {
   try {
@@ -42,28 +42,54 @@ void TextOut::writeAll(const char* data, std::size_t n) {
   if (!written) throw Fault(FaultKind::WriteFailed, unit_, name_);
 }
 
-void TextOut::flush() {
-  if (len_ == 0) return;
-  std::size_t n = len_;
-  len_ = 0;
+void TextOut::send(const char* data, std::size_t n) {
   flushed_ += n;
   if (fd_ < 0) {
-    captured_.append(buf_.data(), n);
+    captured_.append(data, n);
     return;
   }
   if (truncatePending_) {
     truncatePending_ = false;
-    if (!platform::truncateToEmpty(fd_)) throw Fault(FaultKind::WriteFailed, unit_, name_);
+    // Only a file with old bytes is emptied. One that is empty already (such
+    // as one this run made) is left as it is: emptying it anyway makes some
+    // file systems (ext4) write the whole output out to the disk when the file
+    // is closed. A device or a pipe holds no old bytes (and cannot be emptied).
+    std::uint64_t size = 0;
+    const bool oldBytes = platform::regularFileSize(fd_, size) && size > 0;
+    if (oldBytes && !platform::truncateToEmpty(fd_)) throw Fault(FaultKind::WriteFailed, unit_, name_);
   }
-  writeAll(buf_.data(), n);
+  writeAll(data, n);
 }
 
-void TextOut::drainInto(TextOut& target) {
+void TextOut::flush() {
+  if (len_ == 0) return;
+  const std::size_t n = len_;
+  len_ = 0;
+  send(buf_.data(), n);
+}
+
+void TextOut::putThrough(const char* data, std::size_t n) {
+  // Small pieces join the buffer; large ones go out as they are.
+  if (n <= kBufferSize / 16 && n <= cap_ - len_) {
+    put(std::string_view(data, n));
+    return;
+  }
+  flush();
+  send(data, n);
+}
+
+void TextOut::sendTo(TextOut& target) {
   if (!captured_.empty()) {
-    target.put(captured_);
+    target.putThrough(captured_.data(), captured_.size());
     captured_.clear();
   }
-  target.put(std::string_view(buf_.data(), len_));
+  target.putThrough(buf_.data(), len_);
+  len_ = 0;
+  flushed_ = 0;
+}
+
+void TextOut::discard() {
+  captured_.clear();
   len_ = 0;
   flushed_ = 0;
 }

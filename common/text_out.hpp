@@ -20,8 +20,9 @@ class TextOut {
   // Writes to an open file descriptor; the descriptor is closed with the object
   // when `owned` is true.
   TextOut(int fd, std::string name, int unit, bool owned);
-  // Collects everything written in memory (see `captured`).
-  TextOut();
+  // Collects everything written in memory (see `captured`), in a buffer of
+  // `capacity` bytes (more goes on into the capture).
+  explicit TextOut(std::size_t capacity = kBufferSize);
   ~TextOut();
   TextOut(const TextOut&) = delete;
   TextOut& operator=(const TextOut&) = delete;
@@ -64,9 +65,15 @@ class TextOut {
   // (the console converts its text on the way); it returns false on a fault.
   void setWriter(std::function<bool(const char*, std::size_t)> writer) { writer_ = std::move(writer); }
 
+  // Sends `n` bytes as if they were written here, but straight to the file
+  // (after what the buffer holds), without copying them into the buffer.
+  void putThrough(const char* data, std::size_t n);
+
   // In-memory output: hands everything written so far to `target`, as if it
-  // had been written there, and starts empty again.
-  void drainInto(TextOut& target);
+  // had been written there (through, not copied), and starts empty again.
+  void sendTo(TextOut& target);
+  // In-memory output: forgets everything written so far.
+  void discard();
 
   const std::string& name() const { return name_; }
   int unit() const { return unit_; }
@@ -76,6 +83,8 @@ class TextOut {
 
  private:
   void makeRoom(std::size_t n);
+  // Hands bytes that follow everything sent so far to the file or the capture.
+  void send(const char* data, std::size_t n);
   void writeAll(const char* data, std::size_t n);
 
   // In run memory: the buffers of the in-memory blocks of every long run of

@@ -5,11 +5,17 @@
 // copies the sections back line by line, inserting the mesh after the first
 // step's label line.
 #include <algorithm>
+#include <condition_variable>
+#include <cstring>
+#include <mutex>
+#include <string>
+#include <thread>
 #include <string_view>
 
 #include "format.hpp"
 #include "line_blocks.hpp"
-#include "line_input.hpp"
+#include "fault.hpp"
+#include "platform.hpp"
 #include "node_averages.hpp"
 #include "writers.hpp"
 
@@ -61,9 +67,162 @@ constexpr std::size_t kElementHeadWidths[] = {25, 13, 13, 13, 13, 13, 13};
 constexpr std::size_t kNodeDataWidth = 100;
 constexpr std::size_t kElementDataWidth = 87;
 
+// The scratch file, read ahead in chunks on a thread of its own while the
+// lines of the chunks before are copied out, so that reading it and writing
+// the output overlap. Lines end with LF or CR LF, as text input reads them.
+class ScratchReader {
+ public:
+  ScratchReader(const std::string& name, int unit) : name_(name), unit_(unit) {
+    fd_ = platform::openFile(name, platform::Access::Read);
+    if (fd_ < 0) throw openFault(unit, name, true);
+    for (auto& chunk : chunks_) chunk.data.resize(kChunkBytes);
+    reader_ = std::thread([this] { readAhead(); });
+  }
+  ~ScratchReader() {
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      stop_ = true;
+    }
+    changed_.notify_all();
+    reader_.join();
+    platform::closeFile(fd_);
+  }
+  ScratchReader(const ScratchReader&) = delete;
+  ScratchReader& operator=(const ScratchReader&) = delete;
+
+  // The next line without its line end (at most kLineBuffer characters of
+  // it); the end of the file is the end-of-file fault of the scratch file.
+  std::string_view requireLine() {
+    std::string_view line;
+    if (!nextLine(line)) throw Fault(FaultKind::EndOfFile, unit_, name_);
+    return line;
+  }
+
+  // Up to `count` whole lines of exactly `width` characters and CR LF that
+  // stand at the read position, taken as they are (at least one when the
+  // position has one).
+  std::string_view takeExactLines(std::size_t count, std::size_t width) {
+    if (!haveBytes()) return {};
+    const std::size_t length = width + 2;
+    const char* p = current().data.data() + position_;
+    const std::size_t fit = std::min(count, (current().size - position_) / length);
+    // Each line's first line end is its own, after its CR.
+    std::size_t lines = 0;
+    while (lines < fit) {
+      const char* line = p + lines * length;
+      if (std::memchr(line, '\n', length) != line + width + 1 || line[width] != '\r') break;
+      ++lines;
+    }
+    position_ += lines * length;
+    return std::string_view(p, lines * length);
+  }
+
+ private:
+  static constexpr std::size_t kChunkBytes = 256 * 1024;
+  static constexpr std::size_t kChunks = 3;
+  struct Chunk {
+    RunArray<char> data;
+    std::size_t size = 0;
+    bool ready = false;  // read, not yet taken back
+    bool last = false;   // the file ends in it
+  };
+
+  Chunk& current() { return chunks_[taken_ % kChunks]; }
+
+  // The reading thread: the chunks in turn, each as soon as it is free.
+  void readAhead() {
+    for (std::size_t k = 0;; ++k) {
+      Chunk& chunk = chunks_[k % kChunks];
+      {
+        std::unique_lock<std::mutex> lock(mutex_);
+        changed_.wait(lock, [&] { return stop_ || !chunk.ready; });
+        if (stop_) return;
+      }
+      std::size_t size = 0;
+      bool last = false;
+      while (size < kChunkBytes) {
+        const std::ptrdiff_t got = platform::readSome(fd_, chunk.data.data() + size, kChunkBytes - size);
+        if (got <= 0) {  // a failed read ends the input, as in text input
+          last = true;
+          break;
+        }
+        size += static_cast<std::size_t>(got);
+      }
+      {
+        std::lock_guard<std::mutex> lock(mutex_);
+        chunk.size = size;
+        chunk.last = last;
+        chunk.ready = true;
+      }
+      changed_.notify_all();
+      if (last) return;
+    }
+  }
+
+  // Whether unread bytes stand at the read position (waiting for the reading
+  // thread and moving on to its next chunk as needed); false at the end.
+  bool haveBytes() {
+    for (;;) {
+      {
+        std::unique_lock<std::mutex> lock(mutex_);
+        changed_.wait(lock, [&] { return current().ready; });
+      }
+      if (position_ < current().size) return true;
+      if (current().last) return false;
+      {
+        std::lock_guard<std::mutex> lock(mutex_);
+        current().ready = false;
+      }
+      changed_.notify_all();
+      ++taken_;
+      position_ = 0;
+    }
+  }
+
+  bool nextLine(std::string_view& line) {
+    if (!haveBytes()) return false;
+    spanning_.clear();
+    bool cut = false;
+    for (;;) {
+      const char* p = current().data.data() + position_;
+      const std::size_t available = current().size - position_;
+      const char* end = static_cast<const char*>(std::memchr(p, '\n', available));
+      const std::size_t length = end != nullptr ? static_cast<std::size_t>(end - p) : available;
+      position_ += end != nullptr ? length + 1 : length;
+      if (end != nullptr && spanning_.empty() && !cut) {
+        line = std::string_view(p, length > 0 && p[length - 1] == '\r' ? length - 1 : length);
+        break;
+      }
+      // A line across chunks: gathered (its first kLineBuffer + 1 characters
+      // are all that count).
+      const std::size_t keep = std::min(length, kLineBuffer + 1 - std::min(spanning_.size(), kLineBuffer + 1));
+      spanning_.append(p, keep);
+      cut = cut || keep < length;
+      if (end != nullptr || !haveBytes()) {
+        if (!cut && !spanning_.empty() && spanning_.back() == '\r') spanning_.pop_back();
+        line = spanning_;
+        break;
+      }
+    }
+    return true;
+  }
+
+  std::string name_;
+  int unit_;
+  int fd_ = -1;
+  Chunk chunks_[kChunks];
+  std::size_t taken_ = 0;     // chunks taken back, so current() is chunks_[taken_ % kChunks]
+  std::size_t position_ = 0;  // in the current chunk
+  std::string spanning_;
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  bool stop_ = false;
+  std::thread reader_;  // last: starts once the rest is made
+};
+
 // Copies the next scratch line cut or blank-padded to `width` characters. The
 // end of the scratch file here is the end-of-file fault of AVS.tmp.
-void copyLine(LineInput& in, TextOut& out, std::size_t width) {
+void copyLine(ScratchReader& in, TextOut& out, std::size_t width) {
   std::string_view line = in.requireLine();
   if (line.size() > kLineBuffer) line = line.substr(0, kLineBuffer);
   if (line.size() >= width) {
@@ -77,12 +236,23 @@ void copyLine(LineInput& in, TextOut& out, std::size_t width) {
   out.endRecord();
 }
 
-void copyLines(LineInput& in, TextOut& out, std::size_t count, std::size_t width) {
-  for (std::size_t k = 0; k < count; ++k) copyLine(in, out, width);
+// Data lines of exactly their width, as this run wrote them, go out as they
+// stand, many at a time; any other line the way of copyLine.
+void copyLines(ScratchReader& in, TextOut& out, std::size_t count, std::size_t width) {
+  while (count > 0) {
+    const std::string_view lines = in.takeExactLines(count, width);
+    if (lines.empty()) {
+      copyLine(in, out, width);
+      --count;
+      continue;
+    }
+    out.putThrough(lines.data(), lines.size());
+    count -= lines.size() / (width + 2);
+  }
 }
 
 // Everything of a step section after its label line.
-void copySectionBody(LineInput& in, TextOut& out, const Mesh& mesh) {
+void copySectionBody(ScratchReader& in, TextOut& out, const Mesh& mesh) {
   for (std::size_t width : kNodeHeadWidths) copyLine(in, out, width);
   copyLines(in, out, static_cast<std::size_t>(mesh.nodes()), kNodeDataWidth);
   for (std::size_t width : kElementHeadWidths) copyLine(in, out, width);
@@ -147,14 +317,14 @@ void writeMicroAvsFinal(TextOut& out, TextOut& avsTmp, const Mesh& mesh, const C
   // The scratch file holds this run's step sections only (the driver empties it
   // when it opens it): with no step written the first read meets its end.
   avsTmp.flush();
-  auto in = LineInput::openFile(avsTmp.name(), avsTmp.unit());
+  ScratchReader in(avsTmp.name(), avsTmp.unit());
 
-  copyLine(*in, out, kLabelWidth);
+  copyLine(in, out, kLabelWidth);
   writeMesh(out, mesh);
-  copySectionBody(*in, out, mesh);
+  copySectionBody(in, out, mesh);
   for (std::int32_t s = 2; s <= counters.avsSteps; ++s) {
-    copyLine(*in, out, kLabelWidth);
-    copySectionBody(*in, out, mesh);
+    copyLine(in, out, kLabelWidth);
+    copySectionBody(in, out, mesh);
   }
 }
 

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
+#include <cstring>
 #include <limits>
 
 namespace gw::postconv {
@@ -41,6 +43,19 @@ double subTriangleArea(const Mesh& mesh, std::int32_t c1, std::int32_t c2, std::
 // clockwise one (A <= 0) never does, nor one whose area is not a number or
 // infinite (its weights would be meaningless).
 bool usableArea(double a) { return a > 0 && a < kInf; }
+
+// std::nextafter(x, +infinity), inline: the index of a large mesh takes four per element.
+double nextUp(double x) {
+  if (!(x < kInf)) return x;  // +infinity, not a number
+  if (x == 0) return std::numeric_limits<double>::denorm_min();
+  std::uint64_t bits;
+  std::memcpy(&bits, &x, sizeof bits);
+  bits += x > 0 ? 1 : -1;
+  std::memcpy(&x, &bits, sizeof bits);
+  return x;
+}
+// std::nextafter(x, -infinity).
+double nextDown(double x) { return -nextUp(-x); }
 
 bool locateInTriangle(const Mesh& mesh, std::int32_t e, int sub, std::int32_t c1, std::int32_t c2,
                       std::int32_t c3, double xp, double yp, PointLocation& where) {
@@ -194,10 +209,10 @@ PointLocator::PointLocator(const Mesh& mesh) : mesh_(mesh) {
       const double sub = 2.02 * w / low;  // 1% above 2 w / A for the rounding here
       const double margin = sub * eta;
       spread = std::max(spread, sub);
-      lox = std::min(lox, std::nextafter(tx0 - margin, -kInf));
-      hix = std::max(hix, std::nextafter(tx1 + margin, kInf));
-      loy = std::min(loy, std::nextafter(ty0 - margin, -kInf));
-      hiy = std::max(hiy, std::nextafter(ty1 + margin, kInf));
+      lox = std::min(lox, nextDown(tx0 - margin));
+      hix = std::max(hix, nextUp(tx1 + margin));
+      loy = std::min(loy, nextDown(ty0 - margin));
+      hiy = std::max(hiy, nextUp(ty1 + margin));
     }
     if (!bounded || !std::isfinite(spread) || !std::isfinite(lox) || !std::isfinite(hix) ||
         !std::isfinite(loy) || !std::isfinite(hiy)) {

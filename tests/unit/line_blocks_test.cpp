@@ -58,7 +58,8 @@ TEST(LineBlocksTest, BlocksLargerThanTheBuffer) {
   EXPECT_EQ(out.captured(), expected);
 }
 
-// A failing line on either thread ends the run with its exception.
+// A failing line on either thread ends the run with its exception, and leaves
+// nothing behind for the next run.
 TEST(LineBlocksTest, AFailureOnEitherThreadIsRethrown) {
   for (std::size_t failing : {std::size_t{2}, std::size_t{3}, std::size_t{40}}) {
     TextOut out;
@@ -69,6 +70,7 @@ TEST(LineBlocksTest, AFailureOnEitherThreadIsRethrown) {
                             }),
                  std::runtime_error)
         << failing;
+    ASSERT_EQ(shared(50, kBlockBytes / 3), "head" + plain(50) + "tail") << "after a failure at " << failing;
   }
 }
 

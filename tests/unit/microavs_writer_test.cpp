@@ -137,6 +137,48 @@ TEST(MicroAvsFinalTest, ScratchLinesAreCutOrPaddedToTheirWidth) {
   std::remove(name.c_str());
 }
 
+// Thousands of node data lines, most of them as the step writer makes them and
+// some not (longer, shorter, LF alone, beyond the buffer), so that both kinds
+// meet the ends of the blocks the scratch file is read in.
+TEST(MicroAvsFinalTest, LongSectionsOfAnyLinesAreCopiedLineByLine) {
+  Mesh m = oneElement({1, 2, 3, 3, 1});
+  m.numnp = 9000;
+  for (auto* v : {&m.x, &m.y, &m.bl}) v->assign(9000, 0.0);
+  const std::string name = tempName("long");
+  std::vector<std::string> contents;
+  {
+    std::ofstream f(name, std::ios::binary);
+    f << "step1\r\n";
+    for (int k = 0; k < 9; ++k) f << "head\r\n";
+    for (int k = 0; k < 9000; ++k) {
+      // Lines of every length near 100 in the first and last thirds.
+      const bool odd = k < 3000 || k >= 6000;
+      std::string text(odd ? 92 + k % 15 : 100, static_cast<char>('a' + k % 26));
+      const char* end = odd && k % 7 == 0 ? "\n" : "\r\n";
+      if (k % 611 == 0) text.resize(101 + k % 200, 'x');
+      if (k % 733 == 0) text.resize(k % 100);
+      if (k == 4000 || k == 4001) text.resize(static_cast<std::size_t>(4050 - k));  // 50, LF; 49, CR LF: 102 bytes
+      if (k == 4000) end = "\n";
+      contents.push_back(text);
+      f << text << end;
+    }
+    for (int k = 0; k < 8; ++k) f << "tail\r\n";
+  }
+  TextOut out;
+  Counters counters;
+  counters.avsSteps = 1;
+  {
+    auto tmp = TextOut::openFile(name, kAvsTmpUnit);
+    writeMicroAvsFinal(out, *tmp, m, counters);
+  }
+  out.flush();
+  const std::vector<std::string> l = testing::crlfLines(out.captured());
+  const std::size_t first = 3 + 1 + 1 + 9000 + 1 + 9;  // header, label, mesh (counts, nodes, cell), heads
+  ASSERT_EQ(l.size(), first + 9000 + 8);
+  for (std::size_t k = 0; k < 9000; ++k) ASSERT_EQ(l[first + k], padded(contents[k].substr(0, 100), 100)) << k;
+  std::remove(name.c_str());
+}
+
 // Runs the final writer on a scratch file; returns what reached the output and
 // the fault it ended with.
 std::string finalWithFault(const std::string& name, const Mesh& m, std::int32_t steps, Fault* fault) {
