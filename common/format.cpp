@@ -534,4 +534,58 @@ void Format::write(TextOut& out, std::span<const Item> items) const {
   out.put(std::string_view(text + plan.tailOffset, plan.text.size() - kSlack - plan.tailOffset));
 }
 
+Format::Overlay Format::overlay(std::size_t count, std::span<const std::size_t> changing) const {
+  using fields::straight::Kernel;
+  const Plan* plan = findPlan(count);
+  if (plan == nullptr || plan->bytes < 0) throw std::logic_error("lines of " + source_ + " differ in length");
+  // A field starts after the texts up to its own and the fields before it.
+  std::vector<std::uint32_t> columns;
+  std::uint32_t widths = 0;
+  for (const PlanField& f : plan->fields) {
+    columns.push_back(f.textOffset + f.textLength + widths);
+    widths += static_cast<std::uint32_t>(f.width);
+  }
+  Overlay overlay;
+  overlay.lineBytes = static_cast<std::size_t>(plan->bytes);
+  for (std::size_t item : changing) {
+    if (item >= plan->fields.size()) throw std::logic_error("no field for item " + std::to_string(item) + " in " + source_);
+    const PlanField& f = plan->fields[item];
+    const Instr& in = prog_[f.instr];
+    Kernel kernel = Kernel::None;
+    if (in.op == Op::Int && in.w <= 16) kernel = Kernel::Integer;
+    if (in.op == Op::Exp) kernel = fields::straight::exponentKernel(in.w, in.d, in.e, f.scale);
+    overlay.fields.push_back(Overlay::Field{columns[item], static_cast<std::uint32_t>(item), f.instr, f.width,
+                                            f.scale, kernel});
+  }
+  return overlay;
+}
+
+void Format::writeOver(char* line, const Overlay& overlay, std::span<const Item> items) const {
+  using fields::straight::Kernel;
+  for (const Overlay::Field& f : overlay.fields) {
+    const Item& item = items[f.item];
+    char* at = line + f.column;
+    if (f.kernel == Kernel::None) {
+      renderField(at, prog_[f.instr], item, f.scale);  // exactly the field's columns
+      continue;
+    }
+    // The straight renderers may write a few bytes past the field: they render
+    // aside, and only the field's columns are copied.
+    char aside[32];
+    if (f.kernel == Kernel::Integer) {
+      if (item.kind != Item::Kind::Integer) mismatch();
+      if (f.width == 5) {
+        fields::straight::integer<5>(aside, item.i);
+      } else {
+        fields::straight::integer(aside, fields::straight::IntegerLayout(f.width), item.i);
+      }
+    } else {
+      if (!isReal(item)) mismatch();
+      fields::straight::withLayout(
+          f.kernel, [&](auto layout) { fields::straight::exponent<decltype(layout)>(aside, item.d); });
+    }
+    std::memcpy(at, aside, static_cast<std::size_t>(f.width));
+  }
+}
+
 }  // namespace gw

@@ -85,6 +85,28 @@ class Format {
 
   const std::string& source() const { return source_; }
 
+  // Some fields of a line, to be rendered again over a copy of the line that
+  // this format rendered earlier: for lines most of whose items repeat from
+  // step to step (see kept_lines.hpp).
+  struct Overlay {
+    struct Field {
+      std::uint32_t column;  // from the start of the line
+      std::uint32_t item;
+      std::uint32_t instr;
+      std::int16_t width;
+      std::int8_t scale;
+      fields::straight::Kernel kernel;
+    };
+    std::vector<Field> fields;
+    std::size_t lineBytes = 0;  // the bytes of every line of `count` items
+  };
+  // The overlay of the items `changing` of a line of `count` items. Every field
+  // of such a line must have a fixed width (std::logic_error otherwise).
+  Overlay overlay(std::size_t count, std::span<const std::size_t> changing) const;
+  // Renders the overlay's items of `items` into their fields of `line`, and
+  // nothing else: the bytes around those fields stay as they are.
+  void writeOver(char* line, const Overlay& overlay, std::span<const Item> items) const;
+
  private:
   enum class Op : std::uint8_t { Literal, Blanks, Slash, Scale, Begin, End, Int, Exp, Fixed, Text };
   struct Instr {

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 
+#include "kept_lines.hpp"
 #include "run_state.hpp"
 
 namespace gw::postconv {
@@ -14,6 +15,14 @@ struct Counters {
   std::int32_t femapNextId = 20000;  // FEMAP_NEXT_ID, advanced by the FEMAP group writer
   std::int32_t femapSetNo = 0;       // FEMAP_SET_NO, advanced by the FEMAP step writer
   std::int32_t avsSteps = 0;         // AVS_STEPS, advanced by the MicroAVS step writer
+};
+
+// The lines the step writers keep from one step to the next of a run, so that
+// what repeats in them is rendered once.
+struct KeptSteps {
+  KeptLines nodes;     // node lines
+  KeptLines elements;  // element lines with step values
+  KeptText fixedElements;  // element lines with none
 };
 
 // KTYPE, the internal output code: the menu number below 3, the menu number

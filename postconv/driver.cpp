@@ -149,13 +149,13 @@ std::int32_t chooseStep(Console& console) {
 }
 
 void writeSelectedStep(std::int32_t ktype, TextOut& out, TextOut* avsTmp, const Mesh& mesh, const Step& step,
-                       NodeWork& work, Counters& counters) {
+                       NodeWork& work, KeptSteps& kept, Counters& counters) {
   switch (ktype) {
-    case kRestart: writeRestartStep(out, mesh, step); break;
-    case kTecplot: writeTecplotStep(out, mesh, step, work); break;
+    case kRestart: writeRestartStep(out, mesh, step, kept); break;
+    case kTecplot: writeTecplotStep(out, mesh, step, work, kept); break;
     case kFemap: writeFemapStep(out, mesh, step, work, counters); break;
     case kMicroAvs: writeMicroAvsStep(*avsTmp, mesh, step, work, counters); break;
-    case kRxview: writeRxviewStep(out, mesh, step, work); break;
+    case kRxview: writeRxviewStep(out, mesh, step, work, kept); break;
     default: break;  // INTERP writes every step block itself; other codes write nothing
   }
 }
@@ -307,6 +307,7 @@ int convert(Console& console, Choices& choices) {
   std::unique_ptr<TextOut> out = TextOut::openFile(outputName, kOutputUnit);
 
   NodeWork work;  // sized by the first step writer that uses it
+  KeptSteps kept;
   std::unique_ptr<TextOut> avsTmp;
   PointSet points;
   if (ktype == kMicroAvs) {
@@ -334,7 +335,7 @@ int convert(Console& console, Choices& choices) {
     std::int32_t target = isel >= 0 ? isel : step.la;
     if (result.atEnd() && isel == 0) target = step.la;
     if (target == step.la) {
-      writeSelectedStep(ktype, *out, avsTmp.get(), mesh, step, work, counters);
+      writeSelectedStep(ktype, *out, avsTmp.get(), mesh, step, work, kept, counters);
       ++selected;
     }
   }

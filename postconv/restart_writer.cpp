@@ -13,14 +13,16 @@ namespace {
 constexpr std::string_view kStepText = " LA,TIME ";
 // Lines 2 ..: n, ISTAT, NCODE, X, Y, H, Q, AUX, BL; 95 characters each.
 const Format kNode("(I5,2(',',I5),6(',',1P,E12.4))");
+// The items of a node line that change from step to step: ISTAT, H, Q.
+constexpr std::size_t kStepItems[] = {1, 5, 6};
 
 }  // namespace
 
-void writeRestartStep(TextOut& out, const Mesh& mesh, const Step& step) {
+void writeRestartStep(TextOut& out, const Mesh& mesh, const Step& step, KeptSteps& kept) {
   writeFree(out, kStepText, step.la, step.time);
-  writeLines(out, static_cast<std::size_t>(mesh.nodes()), 97, [&](TextOut& o, std::size_t i) {
-    kNode(o, static_cast<std::int32_t>(i + 1), step.istat[i], mesh.ncode[i], mesh.x[i], mesh.y[i], step.h[i],
-          step.q[i], mesh.aux[i], mesh.bl[i]);
+  kept.nodes.write(out, kNode, kStepItems, static_cast<std::size_t>(mesh.nodes()), [&](std::size_t i) {
+    return std::array<Item, 9>{static_cast<std::int32_t>(i + 1), step.istat[i], mesh.ncode[i], mesh.x[i], mesh.y[i],
+                               step.h[i], step.q[i], mesh.aux[i], mesh.bl[i]};
   });
 }
 

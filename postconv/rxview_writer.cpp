@@ -23,10 +23,14 @@ const Format kNodeVariables(
 // One node: 0, X, Y, H, the averaged velocities and their magnitude, the
 // averaged DVX, DVY and their magnitude, BL, Q.
 const Format kNode("(I2,',',1P,E12.4,10(',',1P,E12.4))");
+// The items of a node line that change from step to step: all but 0, X, Y, BL.
+constexpr std::size_t kNodeStepItems[] = {3, 4, 5, 6, 7, 8, 9, 11};
 const Format kElementVariables(
     "('EVARIABLES = ','\"SW\",\"I\",\"J\",\"K\",\"L\",\"P\",\"X\",\"Y\",\"VX\",\"VY\",\"V\"')");
 // One active element: 0, its four corners as stored, 1, its centre, its velocity.
 const Format kElement("(I2,5(',',I5),5(',',1P,E12.4))");
+// The items of an element line that change from step to step: the velocity.
+constexpr std::size_t kElementStepItems[] = {8, 9, 10};
 
 struct Centre {
   double x = 0.0, y = 0.0;
@@ -53,9 +57,18 @@ Centre centreOf(const Mesh& mesh, std::int32_t e) {
   return c;
 }
 
+// The numbers of the active elements, in order.
+std::vector<std::int32_t> activeElements(const Mesh& mesh) {
+  std::vector<std::int32_t> active;
+  for (std::int32_t e = 1; e <= mesh.elements(); ++e) {
+    if (isActive(mesh, e)) active.push_back(e);
+  }
+  return active;
+}
+
 }  // namespace
 
-void writeRxviewStep(TextOut& out, const Mesh& mesh, const Step& step, NodeWork& work) {
+void writeRxviewStep(TextOut& out, const Mesh& mesh, const Step& step, NodeWork& work, KeptSteps& kept) {
   kTime(out, step.time);
   {
     // The 20 title words and the two counts as one item list (GCC 12 reports a
@@ -70,21 +83,23 @@ void writeRxviewStep(TextOut& out, const Mesh& mesh, const Step& step, NodeWork&
   kNodeVariables(out);
 
   averageNodalVelocities(mesh, step, work);
-  writeLines(out, static_cast<std::size_t>(mesh.nodes()), 147, [&](TextOut& o, std::size_t i) {
+  kept.nodes.write(out, kNode, kNodeStepItems, static_cast<std::size_t>(mesh.nodes()), [&](std::size_t i) {
     const double vxd = work.wvxd[i], vyd = work.wvyd[i];
     const double vx = work.wvx[i], vy = work.wvy[i];
-    kNode(o, 0, mesh.x[i], mesh.y[i], step.h[i], vxd, vyd, magnitude(vxd, vyd), vx, vy, magnitude(vx, vy),
-          mesh.bl[i], step.q[i]);
+    return std::array<Item, 12>{0,  mesh.x[i], mesh.y[i], step.h[i], vxd, vyd, magnitude(vxd, vyd), vx, vy,
+                                magnitude(vx, vy), mesh.bl[i], step.q[i]};
   });
 
   kElementVariables(out);
-  writeLines(out, static_cast<std::size_t>(mesh.elements()), 95, [&](TextOut& o, std::size_t i) {
-    const auto e = static_cast<std::int32_t>(i + 1);
-    if (!isActive(mesh, e)) return;
+  const std::vector<std::int32_t> active = activeElements(mesh);
+  kept.elements.write(out, kElement, kElementStepItems, active.size(), [&](std::size_t line) {
+    const std::int32_t e = active[line];
+    const auto i = static_cast<std::size_t>(e - 1);
     const double dvx = step.dvx[i], dvy = step.dvy[i], d = step.d[i];
-    const Centre c = centreOf(mesh, e);
-    kElement(o, 0, mesh.corner(e, 1), mesh.corner(e, 2), mesh.corner(e, 3), mesh.corner(e, 4), 1, c.x, c.y,
-             dvx / d, dvy / d, magnitude(dvx, dvy) / d);
+    // The centre is the same in every step: it is worked out only for the kept lines.
+    const Centre c = kept.elements.reusing() ? Centre{} : centreOf(mesh, e);
+    return std::array<Item, 11>{0,   mesh.corner(e, 1), mesh.corner(e, 2), mesh.corner(e, 3), mesh.corner(e, 4), 1,
+                                c.x, c.y,               dvx / d,           dvy / d,           magnitude(dvx, dvy) / d};
   });
 }
 

@@ -20,23 +20,29 @@ const Format kHeader(
 const Format kNode("(1P,E12.4,9(',',1P,E12.4))");
 // One active element: its four corners as stored.
 const Format kElement("(I5,3(',',I5))");
+// The items of a node line that change from step to step: all but X and Y.
+constexpr std::size_t kStepItems[] = {2, 3, 4, 5, 6, 7, 8};
 
 }  // namespace
 
-void writeTecplotStep(TextOut& out, const Mesh& mesh, const Step& step, NodeWork& work) {
+void writeTecplotStep(TextOut& out, const Mesh& mesh, const Step& step, NodeWork& work, KeptSteps& kept) {
   kHeader(out, step.time, titleWords(mesh.title), mesh.numnp, countActive(mesh));
 
   averageNodalVelocities(mesh, step, work);
-  writeLines(out, static_cast<std::size_t>(mesh.nodes()), 119, [&](TextOut& o, std::size_t i) {
+  kept.nodes.write(out, kNode, kStepItems, static_cast<std::size_t>(mesh.nodes()), [&](std::size_t i) {
     const double vx = work.wvx[i], vy = work.wvy[i];
     const double vxd = work.wvxd[i], vyd = work.wvyd[i];
-    kNode(o, mesh.x[i], mesh.y[i], step.h[i], vx, vy, magnitude(vx, vy), vxd, vyd, magnitude(vxd, vyd));
+    return std::array<Item, 9>{mesh.x[i], mesh.y[i], step.h[i], vx, vy, magnitude(vx, vy), vxd, vyd,
+                                magnitude(vxd, vyd)};
   });
 
-  writeLines(out, static_cast<std::size_t>(mesh.elements()), 25, [&](TextOut& o, std::size_t k) {
-    const auto e = static_cast<std::int32_t>(k + 1);
-    if (!isActive(mesh, e)) return;
-    kElement(o, mesh.corner(e, 1), mesh.corner(e, 2), mesh.corner(e, 3), mesh.corner(e, 4));
+  // The element lines hold no step value: the same in every step.
+  kept.fixedElements.write(out, [&](TextOut& text) {
+    writeLines(text, static_cast<std::size_t>(mesh.elements()), 25, [&](TextOut& o, std::size_t k) {
+      const auto e = static_cast<std::int32_t>(k + 1);
+      if (!isActive(mesh, e)) return;
+      kElement(o, mesh.corner(e, 1), mesh.corner(e, 2), mesh.corner(e, 3), mesh.corner(e, 4));
+    });
   });
 }
 

@@ -12,10 +12,10 @@
 namespace gw::postconv {
 
 // Menu 1: one restart block per selected step.
-void writeRestartStep(TextOut& out, const Mesh& mesh, const Step& step);
+void writeRestartStep(TextOut& out, const Mesh& mesh, const Step& step, KeptSteps& kept);
 
 // Menu 2: one TECPLOT finite-element zone per selected step.
-void writeTecplotStep(TextOut& out, const Mesh& mesh, const Step& step, NodeWork& work);
+void writeTecplotStep(TextOut& out, const Mesh& mesh, const Step& step, NodeWork& work, KeptSteps& kept);
 
 // Menu 3: the FEMAP blocks written once before the steps (header, material,
 // properties, nodes, elements; then the element group), and per selected step
@@ -31,7 +31,7 @@ void writeMicroAvsStep(TextOut& avsTmp, const Mesh& mesh, const Step& step, Node
 void writeMicroAvsFinal(TextOut& out, TextOut& avsTmp, const Mesh& mesh, const Counters& counters);
 
 // Menu 5: one rxVIEW block per selected step.
-void writeRxviewStep(TextOut& out, const Mesh& mesh, const Step& step, NodeWork& work);
+void writeRxviewStep(TextOut& out, const Mesh& mesh, const Step& step, NodeWork& work, KeptSteps& kept);
 
 // Menu 6: points read from a file and located in the mesh once, then heads
 // interpolated at them for every step block.

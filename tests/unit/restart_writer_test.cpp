@@ -38,7 +38,8 @@ Step stepOf(const Mesh& m, std::int32_t la, double time) {
 
 std::string render(const Mesh& m, const Step& st) {
   TextOut out;
-  writeRestartStep(out, m, st);
+  KeptSteps kept;
+  writeRestartStep(out, m, st, kept);
   out.flush();
   return out.captured();
 }

@@ -26,7 +26,8 @@ Mesh square(RunArray<std::int32_t> ie) {
 std::vector<std::string> block(const Mesh& m, const Step& s) {
   TextOut out;
   NodeWork work;
-  writeRxviewStep(out, m, s, work);
+  KeptSteps kept;
+  writeRxviewStep(out, m, s, work, kept);
   out.flush();
   return testing::crlfLines(out.captured());
 }

@@ -135,7 +135,8 @@ TEST(TecplotFileTest, WholeFileMatchesTheData) {
   const Mesh& m = run.mesh;
   NodeWork work;
   TextOut out;
-  for (const Step& st : run.steps) writeTecplotStep(out, m, st, work);
+  KeptSteps kept;
+  for (const Step& st : run.steps) writeTecplotStep(out, m, st, work, kept);
   out.flush();
   const std::vector<std::string> lines = splitLines(out.captured());
 
@@ -205,7 +206,8 @@ TEST(TecplotFileTest, NoNodesAndNoElements) {
   st.time = -2.5;
   NodeWork work;
   TextOut out;
-  writeTecplotStep(out, m, st, work);
+  KeptSteps kept;
+  writeTecplotStep(out, m, st, work, kept);
   out.flush();
   EXPECT_EQ(out.captured(),
             "TITTLE = \"TIME= -2.5000E+00 " + std::string(80, ' ') + "\"\r\n"
