@@ -4,7 +4,6 @@
 // per step, leaves only the step's own values to render.
 #pragma once
 
-#include <algorithm>
 #include <array>
 #include <cstddef>
 #include <cstring>
@@ -57,10 +56,9 @@ class KeptLines {
             LineItems& lineItems) {
     format_ = nullptr;  // kept again only once the lines are complete
     overlay_ = format.overlay(std::tuple_size_v<decltype(lineItems(0))>, changing);
-    TextOut lines(std::max<std::size_t>(1, count * overlay_.lineBytes));
+    TextOut lines;
     writeLines(lines, count, overlay_.lineBytes, [&](TextOut& o, std::size_t i) { format.write(o, lineItems(i)); });
-    lines.flush();
-    kept_ = lines.captured();
+    kept_ = lines.takeCaptured();
     out.putThrough(kept_.data(), kept_.size());
     format_ = &format;
     count_ = count;
@@ -81,8 +79,7 @@ class KeptText {
     if (!made_) {
       TextOut text;
       render(text);
-      text.flush();
-      text_ = text.captured();
+      text_ = text.takeCaptured();
       made_ = true;
     }
     out.putThrough(text_.data(), text_.size());
