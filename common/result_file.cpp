@@ -93,7 +93,7 @@ bool ResultFile::readHeader(std::int32_t& la, double& time) {
   return true;
 }
 
-bool ResultFile::readStep(const Mesh& mesh, Step& step) {
+bool ResultFile::readStep(const Mesh& mesh, Step& step, Results results) {
   if (!readHeader(step.la, step.time)) return false;
   try {
     // Same sizes from step to step: the arrays are sized by the first step only.
@@ -108,6 +108,11 @@ bool ResultFile::readStep(const Mesh& mesh, Step& step) {
     });
 
     const std::size_t elements = slots(mesh.numel);
+    if (results == Results::NodesOnly) {
+      reading("element results record", kElementResultBytes, elements);
+      records_.pass(false, kElementResultBytes, elements);
+      return true;
+    }
     for (auto* items : {&step.dvx, &step.dvy, &step.d}) items->resize(elements);
     readItems("element results record", kElementResultBytes, elements, [&](const unsigned char* p, std::size_t e) {
       step.dvx[e] = doubleAt(p);

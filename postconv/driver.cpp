@@ -326,10 +326,13 @@ int convert(Console& console, Choices& choices) {
 
   const std::int32_t isel = choices.isel();
 
+  // Restart data and INTERP use no element result: those are passed over.
+  const auto results =
+      ktype == kRestart || ktype == kInterp ? ResultFile::Results::NodesOnly : ResultFile::Results::All;
   Step step;
   int blocks = 0;
   int selected = 0;
-  while (result.readStep(mesh, step)) {
+  while (result.readStep(mesh, step, results)) {
     ++blocks;
     if (ktype == kInterp) writePointStep(*out, points, step);
     std::int32_t target = isel >= 0 ? isel : step.la;
