@@ -365,7 +365,7 @@ void Format::makeRuns(Plan& plan) const {
       text = {};
     }
     std::uint64_t word = 0;
-    std::memcpy(&word, text.data(), text.size());
+    if (!text.empty()) std::memcpy(&word, text.data(), text.size());
     const auto length = static_cast<std::uint8_t>(text.size());
     if (!plan.runs.empty()) {
       // The first field of a run may follow another text than the rest.
