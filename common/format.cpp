@@ -197,7 +197,7 @@ class Format::Parser {
 namespace {
 // Bytes past the end of a claim and of the plan text that the copies below may
 // touch: separators are copied as one 8-byte move, whatever their length.
-constexpr std::size_t kSlack = 8;
+constexpr std::size_t kSlack = Format::kLineSlack;
 
 bool isData(std::uint8_t op, std::uint8_t firstData) { return op >= firstData; }
 }  // namespace
@@ -476,14 +476,25 @@ template <int W>
   return p - textLength;
 }
 
-// Every field has a fixed width: the whole output is claimed at once and the
-// line is composed in place, left to right, run by run. The straight renderers
-// and the text copies may write a few bytes past their end; what follows
-// overwrites them.
+// Every field has a fixed width: the whole output is claimed at once and
+// composed in place.
 void Format::writeFixed(TextOut& out, const Plan& plan, std::span<const Item> items) const {
-  using fields::straight::Kernel;
   const auto bytes = static_cast<std::size_t>(plan.bytes);
-  char* p = out.claim(bytes + kSlack);
+  compose(out.claim(bytes + kSlack), plan, items);
+  out.advance(bytes);
+}
+
+void Format::composeLine(char* at, std::span<const Item> items) const {
+  const Plan* plan = findPlan(items.size());
+  if (plan == nullptr || plan->bytes < 0) throw std::logic_error("lines of " + source_ + " differ in length");
+  compose(at, *plan, items);
+}
+
+// The output of a plan of fixed-width fields, composed left to right, run by
+// run. The straight renderers and the text copies may write a few bytes past
+// their end; what follows overwrites them.
+void Format::compose(char* p, const Plan& plan, std::span<const Item> items) const {
+  using fields::straight::Kernel;
   const char* text = plan.text.data();
   for (const PlanRun& run : plan.runs) {
     const Item* first = items.data() + run.field;
@@ -509,7 +520,6 @@ void Format::writeFixed(TextOut& out, const Plan& plan, std::span<const Item> it
     }
   }
   copyText(p, text + plan.tailOffset, static_cast<std::uint32_t>(plan.text.size() - kSlack - plan.tailOffset));
-  out.advance(bytes);
 }
 
 void Format::write(TextOut& out, std::span<const Item> items) const {

@@ -106,6 +106,11 @@ class Format {
   // Renders the overlay's items of `items` into their fields of `line`, and
   // nothing else: the bytes around those fields stay as they are.
   void writeOver(char* line, const Overlay& overlay, std::span<const Item> items) const;
+  // Writes the output of `items` (as `write` does) at `at`, when every field
+  // has a fixed width: its overlay's lineBytes, and up to kLineSlack bytes
+  // after them that the next line overwrites.
+  void composeLine(char* at, std::span<const Item> items) const;
+  static constexpr std::size_t kLineSlack = 8;
 
  private:
   enum class Op : std::uint8_t { Literal, Blanks, Slash, Scale, Begin, End, Int, Exp, Fixed, Text };
@@ -170,6 +175,7 @@ class Format {
   const Plan* makePlan(std::size_t count) const;
   void makeRuns(Plan& plan) const;
   void writeFixed(TextOut& out, const Plan& plan, std::span<const Item> items) const;
+  void compose(char* p, const Plan& plan, std::span<const Item> items) const;
   template <class Layout>
   char* writeExponents(char* p, const PlanRun& run, const Item* items) const;
   template <int W>  // 0: any width

@@ -13,6 +13,7 @@
 
 #include "format.hpp"
 #include "line_blocks.hpp"
+#include "run_array.hpp"
 #include "text_out.hpp"
 
 namespace gw {
@@ -29,21 +30,33 @@ class KeptLines {
   template <class LineItems>
   void write(TextOut& out, const Format& format, std::span<const std::size_t> changing, std::size_t count,
              LineItems&& lineItems) {
-    if (format_ != &format || count != count_) {
-      keep(out, format, changing, count, lineItems);
-      return;
+    const bool keeping = format_ != &format || count != count_;
+    if (keeping) {
+      format_ = nullptr;  // kept again only once the lines are complete
+      overlay_ = format.overlay(std::tuple_size_v<decltype(lineItems(0))>, changing);
+      kept_.resize(count * overlay_.lineBytes);
     }
     const std::size_t bytes = overlay_.lineBytes;
     writeBlocks(out, count, bytes, [&](TextOut& o, std::size_t first, std::size_t last) {
       const std::size_t n = (last - first) * bytes;
-      char* lines = o.claim(n);
-      std::memcpy(lines, kept_.data() + first * bytes, n);
-      for (std::size_t i = first; i < last; ++i, lines += bytes) {
-        const auto items = lineItems(i);
-        format.writeOver(lines, overlay_, items);
+      char* const block = o.claim(n + Format::kLineSlack);
+      char* line = block;
+      char* const lines = kept_.data() + first * bytes;
+      if (keeping) {
+        // Composed in the block (a line may touch the bytes after it, which
+        // in the kept lines another thread may be composing), then kept.
+        for (std::size_t i = first; i < last; ++i, line += bytes) format.composeLine(line, lineItems(i));
+        std::memcpy(lines, block, n);
+      } else {
+        std::memcpy(block, lines, n);
+        for (std::size_t i = first; i < last; ++i, line += bytes) format.writeOver(line, overlay_, lineItems(i));
       }
       o.advance(n);
     });
+    if (keeping) {
+      format_ = &format;
+      count_ = count;
+    }
   }
 
   // True while lines are rendered over kept ones: only the changing items that
@@ -51,43 +64,11 @@ class KeptLines {
   bool reusing() const { return format_ != nullptr; }
 
  private:
-  template <class LineItems>
-  void keep(TextOut& out, const Format& format, std::span<const std::size_t> changing, std::size_t count,
-            LineItems& lineItems) {
-    format_ = nullptr;  // kept again only once the lines are complete
-    overlay_ = format.overlay(std::tuple_size_v<decltype(lineItems(0))>, changing);
-    TextOut lines;
-    writeLines(lines, count, overlay_.lineBytes, [&](TextOut& o, std::size_t i) { format.write(o, lineItems(i)); });
-    kept_ = lines.takeCaptured();
-    out.putThrough(kept_.data(), kept_.size());
-    format_ = &format;
-    count_ = count;
-  }
-
   const Format* format_ = nullptr;  // of the kept lines
   std::size_t count_ = 0;
   Format::Overlay overlay_;
-  std::string kept_;
-};
-
-// Text that is the same in every step of a run (the element lines of a mesh):
-// rendered on the first step, sent again as it was on the later ones.
-class KeptText {
- public:
-  template <class Render>
-  void write(TextOut& out, Render&& render) {
-    if (!made_) {
-      TextOut text;
-      render(text);
-      text_ = text.takeCaptured();
-      made_ = true;
-    }
-    out.putThrough(text_.data(), text_.size());
-  }
-
- private:
-  bool made_ = false;
-  std::string text_;
+  // In run memory: the pages are cleared once, in large pages.
+  RunArray<char> kept_;
 };
 
 }  // namespace gw

@@ -8,7 +8,6 @@
 #include <memory>
 #include <string>
 #include <string_view>
-#include <utility>
 
 #include "run_array.hpp"
 
@@ -79,13 +78,6 @@ class TextOut {
   const std::string& name() const { return name_; }
   int unit() const { return unit_; }
   const std::string& captured() const { return captured_; }
-  // In-memory output: everything written so far, taken out (the output starts empty again).
-  std::string takeCaptured() {
-    flush();
-    std::string text = std::move(captured_);
-    discard();
-    return text;
-  }
   // Bytes written since the object was made.
   unsigned long long bytesWritten() const { return flushed_ + len_; }
 

@@ -4,8 +4,10 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "kept_lines.hpp"
+#include "node_averages.hpp"
 #include "run_state.hpp"
 
 namespace gw::postconv {
@@ -20,9 +22,23 @@ struct Counters {
 // The lines the step writers keep from one step to the next of a run, so that
 // what repeats in them is rendered once.
 struct KeptSteps {
-  KeptLines nodes;     // node lines
-  KeptLines elements;  // element lines with step values
-  KeptText fixedElements;  // element lines with none
+  KeptLines nodes;     // a line per node
+  KeptLines elements;  // a line per active element
+
+  // The numbers of the active elements in order, listed on the first step.
+  const std::vector<std::int32_t>& activeElements(const Mesh& mesh) {
+    if (!activeListed_) {
+      for (std::int32_t e = 1; e <= mesh.elements(); ++e) {
+        if (isActive(mesh, e)) active_.push_back(e);
+      }
+      activeListed_ = true;
+    }
+    return active_;
+  }
+
+ private:
+  std::vector<std::int32_t> active_;
+  bool activeListed_ = false;
 };
 
 // KTYPE, the internal output code: the menu number below 3, the menu number

@@ -57,15 +57,6 @@ Centre centreOf(const Mesh& mesh, std::int32_t e) {
   return c;
 }
 
-// The numbers of the active elements, in order.
-std::vector<std::int32_t> activeElements(const Mesh& mesh) {
-  std::vector<std::int32_t> active;
-  for (std::int32_t e = 1; e <= mesh.elements(); ++e) {
-    if (isActive(mesh, e)) active.push_back(e);
-  }
-  return active;
-}
-
 }  // namespace
 
 void writeRxviewStep(TextOut& out, const Mesh& mesh, const Step& step, NodeWork& work, KeptSteps& kept) {
@@ -91,7 +82,7 @@ void writeRxviewStep(TextOut& out, const Mesh& mesh, const Step& step, NodeWork&
   });
 
   kElementVariables(out);
-  const std::vector<std::int32_t> active = activeElements(mesh);
+  const std::vector<std::int32_t>& active = kept.activeElements(mesh);
   kept.elements.write(out, kElement, kElementStepItems, active.size(), [&](std::size_t line) {
     const std::int32_t e = active[line];
     const auto i = static_cast<std::size_t>(e - 1);

@@ -37,12 +37,10 @@ void writeTecplotStep(TextOut& out, const Mesh& mesh, const Step& step, NodeWork
   });
 
   // The element lines hold no step value: the same in every step.
-  kept.fixedElements.write(out, [&](TextOut& text) {
-    writeLines(text, static_cast<std::size_t>(mesh.elements()), 25, [&](TextOut& o, std::size_t k) {
-      const auto e = static_cast<std::int32_t>(k + 1);
-      if (!isActive(mesh, e)) return;
-      kElement(o, mesh.corner(e, 1), mesh.corner(e, 2), mesh.corner(e, 3), mesh.corner(e, 4));
-    });
+  const std::vector<std::int32_t>& active = kept.activeElements(mesh);
+  kept.elements.write(out, kElement, {}, active.size(), [&](std::size_t line) {
+    const std::int32_t e = active[line];
+    return std::array<Item, 4>{mesh.corner(e, 1), mesh.corner(e, 2), mesh.corner(e, 3), mesh.corner(e, 4)};
   });
 }
 

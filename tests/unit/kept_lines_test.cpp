@@ -73,22 +73,6 @@ TEST(KeptLinesTest, StepsRenderedOverKeptLinesReadAsLinesRenderedWhole) {
   }
 }
 
-TEST(KeptLinesTest, KeptTextIsRenderedOnceAndSentAgain) {
-  KeptText kept;
-  int renders = 0;
-  TextOut out(1);
-  for (int step = 0; step < 3; ++step) {
-    kept.write(out, [&](TextOut& text) {
-      ++renders;
-      text.put("1,2,3,4");
-      text.endRecord();
-    });
-  }
-  out.flush();
-  EXPECT_EQ(renders, 1);
-  EXPECT_EQ(out.captured(), "1,2,3,4\r\n1,2,3,4\r\n1,2,3,4\r\n");
-}
-
 TEST(KeptLinesTest, LinesOfVaryingLengthAreRefused) {
   KeptLines kept;
   TextOut out(1);
