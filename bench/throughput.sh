@@ -36,7 +36,8 @@ points 2000 1600 >POINTS3.DAT
 
 # Each figure is the best of ROUNDS runs (default 3), each started with no dirty
 # pages left by the one before (sync), so that a run does not pay for the
-# writeback of the previous one and page-cache noise does not decide the ratio.
+# writeback of the previous one and page-cache noise does not decide the ratio;
+# a run and its baseline take turns.
 rounds=${ROUNDS:-3}
 
 # best_time COMMAND...: the shortest wall time of the command over the rounds
@@ -69,15 +70,24 @@ run() {
     rm -f $output AVS.tmp
     "$@" "$bin/$program" <answers.txt >/dev/null
   }
-  local s memory
-  s=$(best_time convert)
+  local memory
   memory=$(measure_memory convert)
   local bytes=0 lines=0 f
   for f in $output; do bytes=$((bytes + $(stat -c %s "$f"))); done
   for f in $output; do lines=$((lines + $(wc -l <"$f"))); done
-  local base
-  base=$(best_time "$bin/bytes_baseline" baseline.out "$bytes" $((bytes / (lines > 0 ? lines : 1))))
-  rm -f baseline.out
+  baseline() {
+    "$bin/bytes_baseline" baseline.out "$bytes" $((bytes / (lines > 0 ? lines : 1)))
+    rm -f baseline.out
+  }
+  # The run and its baseline take turns, round by round, so that both meet the
+  # same state of the machine and its page cache.
+  local s="" base="" i t
+  for ((i = 0; i < rounds; i++)); do
+    t=$(rounds=1 best_time convert)
+    s=$(awk -v a="$s" -v t="$t" 'BEGIN { print (a == "" || t < a) ? t : a }')
+    t=$(rounds=1 best_time baseline)
+    base=$(awk -v a="$base" -v t="$t" 'BEGIN { print (a == "" || t < a) ? t : a }')
+  done
   awk -v l="$label" -v b="$bytes" -v s="$s" -v base="$base" -v m="$memory" 'BEGIN {
     mb = b / 1e6
     split(m, pm, " ")
