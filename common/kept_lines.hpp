@@ -20,9 +20,10 @@ namespace gw {
 
 // Lines [0, count) of one format, of which only the items `changing` differ
 // from step to step. The first step's lines are rendered whole and kept; a
-// later step with as many lines copies the kept lines and renders the changing
-// items over the copies, in place, so its bytes are those of rendering every
-// line whole. The lines are shared between two threads as writeLines shares them.
+// later step with as many lines renders the changing items over the kept
+// lines, in place, so its bytes are those of rendering every line whole, and
+// the lines go to the output from where they are kept. The lines are shared
+// between two threads as writeLines shares them.
 class KeptLines {
  public:
   // `lineItems(i)` gives the items of line i (a std::array of Item); every
@@ -37,21 +38,13 @@ class KeptLines {
       kept_.resize(count * overlay_.lineBytes);
     }
     const std::size_t bytes = overlay_.lineBytes;
-    writeBlocks(out, count, bytes, [&](TextOut& o, std::size_t first, std::size_t last) {
-      const std::size_t n = (last - first) * bytes;
-      char* const block = o.claim(n + Format::kLineSlack);
-      char* line = block;
-      char* const lines = kept_.data() + first * bytes;
+    char* const kept = kept_.data();
+    writeUpdatedLines(out, kept, count, bytes, [&](std::size_t first, std::size_t last) {
       if (keeping) {
-        // Composed in the block (a line may touch the bytes after it, which
-        // in the kept lines another thread may be composing), then kept.
-        for (std::size_t i = first; i < last; ++i, line += bytes) format.composeLine(line, lineItems(i));
-        std::memcpy(lines, block, n);
+        composeBlock(format, kept, bytes, first, last, lineItems);
       } else {
-        std::memcpy(block, lines, n);
-        for (std::size_t i = first; i < last; ++i, line += bytes) format.writeOver(line, overlay_, lineItems(i));
+        for (std::size_t i = first; i < last; ++i) format.writeOver(kept + i * bytes, overlay_, lineItems(i));
       }
-      o.advance(n);
     });
     if (keeping) {
       format_ = &format;
@@ -64,6 +57,20 @@ class KeptLines {
   bool reusing() const { return format_ != nullptr; }
 
  private:
+  // Composes lines [first, last) in place. Composing a line may touch the bytes
+  // after it, which belong to the next block (another thread's) after the
+  // last line: that one is composed aside.
+  template <class LineItems>
+  static void composeBlock(const Format& format, char* kept, std::size_t bytes, std::size_t first,
+                           std::size_t last, LineItems& lineItems) {
+    for (std::size_t i = first; i + 1 < last; ++i) format.composeLine(kept + i * bytes, lineItems(i));
+    if (first == last) return;
+    thread_local std::string aside;
+    aside.resize(bytes + Format::kLineSlack);
+    format.composeLine(aside.data(), lineItems(last - 1));
+    std::memcpy(kept + (last - 1) * bytes, aside.data(), bytes);
+  }
+
   const Format* format_ = nullptr;  // of the kept lines
   std::size_t count_ = 0;
   Format::Overlay overlay_;

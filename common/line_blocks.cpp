@@ -41,13 +41,38 @@ class Sharing {
 
   // Writes lines [0, count) to `out` in blocks of `perBlock` lines.
   void run(TextOut& out, std::size_t count, std::size_t perBlock, const BlockRenderer& render) {
+    start(Job{&render, nullptr, nullptr, 0, count, perBlock, (count + perBlock - 1) / perBlock});
+    finish(out);
+  }
+  // The same for lines in memory, updated in place.
+  void runInPlace(TextOut& out, const char* lines, std::size_t lineBytes, std::size_t count, std::size_t perBlock,
+                  const BlockUpdater& update) {
+    start(Job{nullptr, &update, lines, lineBytes, count, perBlock, (count + perBlock - 1) / perBlock});
+    finish(out);
+  }
+
+ private:
+  struct Job {
+    const BlockRenderer* render = nullptr;  // into the slots, or
+    const BlockUpdater* update = nullptr;   // in place, at
+    const char* lines = nullptr;
+    std::size_t lineBytes = 0;
+    std::size_t count = 0, perBlock = 1, blocks = 0;
+    std::size_t claimed = 0;  // blocks taken by a thread
+    std::size_t written = 0;  // blocks written
+  };
+
+  void start(const Job& job) {
     {
       std::lock_guard<std::mutex> lock(mutex_);
-      job_ = Job{&render, count, perBlock, (count + perBlock - 1) / perBlock};
+      job_ = job;
       failure_ = nullptr;
       active_ = true;
     }
     helperWakes_.notify_one();
+  }
+
+  void finish(TextOut& out) {
     std::exception_ptr failure;
     try {
       writeInOrder(out);
@@ -64,13 +89,6 @@ class Sharing {
     if (failure != nullptr) std::rethrow_exception(failure);
   }
 
- private:
-  struct Job {
-    const BlockRenderer* render = nullptr;
-    std::size_t count = 0, perBlock = 1, blocks = 0;
-    std::size_t claimed = 0;  // blocks taken by a thread
-    std::size_t written = 0;  // blocks written
-  };
 
   // A slot holds a block and the line that passes its end; a longer block
   // goes on in the slot's capture. The slots together fill about one large
@@ -87,7 +105,21 @@ class Sharing {
 
   void renderBlock(std::size_t block) {
     const std::size_t first = block * job_.perBlock;
-    (*job_.render)(slots_[block % kSlots], first, std::min(job_.count, first + job_.perBlock));
+    const std::size_t last = std::min(job_.count, first + job_.perBlock);
+    if (job_.update != nullptr) {
+      (*job_.update)(first, last);
+    } else {
+      (*job_.render)(slots_[block % kSlots], first, last);
+    }
+  }
+  void sendBlock(std::size_t block, TextOut& out) {
+    if (job_.update == nullptr) {
+      slots_[block % kSlots].sendTo(out);
+      return;
+    }
+    const std::size_t first = block * job_.perBlock;
+    const std::size_t last = std::min(job_.count, first + job_.perBlock);
+    out.putThrough(job_.lines + first * job_.lineBytes, (last - first) * job_.lineBytes);
   }
 
   void writeInOrder(TextOut& out) {
@@ -97,7 +129,7 @@ class Sharing {
       const std::size_t next = job_.written;
       if (ready_[next % kSlots]) {
         lock.unlock();
-        slots_[next % kSlots].sendTo(out);
+        sendBlock(next, out);
         lock.lock();
         ready_[next % kSlots] = false;
         ++job_.written;
@@ -151,18 +183,37 @@ class Sharing {
 
 }  // namespace
 
+namespace {
+// One caller at a time shares; a run within a run, or beside another, stays on its thread.
+std::atomic<bool> sharingInUse{false};
+struct ReleaseSharing {
+  ~ReleaseSharing() { sharingInUse = false; }
+};
+std::size_t linesPerBlock(std::size_t bytesPerLine) {
+  return std::max<std::size_t>(1, kBlockBytes / std::max<std::size_t>(1, bytesPerLine));
+}
+}  // namespace
+
 void writeBlocks(TextOut& out, std::size_t count, std::size_t bytesPerLine, const BlockRenderer& render) {
-  const std::size_t perBlock = std::max<std::size_t>(1, kBlockBytes / std::max<std::size_t>(1, bytesPerLine));
-  // One caller at a time shares; a run within a run, or beside another, stays on its thread.
-  static std::atomic<bool> inUse{false};
-  if (count < 2 * perBlock || !sharingAllowed() || inUse.exchange(true)) {
+  const std::size_t perBlock = linesPerBlock(bytesPerLine);
+  if (count < 2 * perBlock || !sharingAllowed() || sharingInUse.exchange(true)) {
     render(out, 0, count);
     return;
   }
-  struct Release {
-    ~Release() { inUse = false; }
-  } release;
+  const ReleaseSharing release;
   Sharing::instance().run(out, count, perBlock, render);
+}
+
+void writeUpdatedLines(TextOut& out, const char* lines, std::size_t count, std::size_t bytesPerLine,
+                       const BlockUpdater& update) {
+  const std::size_t perBlock = linesPerBlock(bytesPerLine);
+  if (count < 2 * perBlock || !sharingAllowed() || sharingInUse.exchange(true)) {
+    update(0, count);
+    out.putThrough(lines, count * bytesPerLine);
+    return;
+  }
+  const ReleaseSharing release;
+  Sharing::instance().runInPlace(out, lines, bytesPerLine, count, perBlock, update);
 }
 
 }  // namespace gw

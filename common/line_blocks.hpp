@@ -23,6 +23,15 @@ inline constexpr std::size_t kBlockBytes = 256 * 1024;
 // rethrown here once the second thread has stopped.
 void writeBlocks(TextOut& out, std::size_t count, std::size_t bytesPerLine, const BlockRenderer& render);
 
+// Lines [0, count) that lie in memory already, `bytesPerLine` bytes each from
+// `lines`: `update(first, last)` brings lines [first, last) up to date in
+// place (on either thread, so blocks must not touch each other's bytes), and
+// each block goes to the output from where it lies, once updated and once the
+// blocks before it are out.
+using BlockUpdater = std::function<void(std::size_t first, std::size_t last)>;
+void writeUpdatedLines(TextOut& out, const char* lines, std::size_t count, std::size_t bytesPerLine,
+                       const BlockUpdater& update);
+
 // The lines one at a time: `line(out, i)` writes line i to `out`. It may run on
 // either thread, so it must only read what the lines share.
 template <class Line>
