@@ -66,28 +66,27 @@ printf '%-10s %9s %9s %9s %9s %9s %9s %9s\n' kind MB seconds MB/s base_s ratio p
 run() {
   local label=$1 output=$2 program=$3 answers=$4
   printf "$answers" >answers.txt
-  convert() {
-    rm -f $output AVS.tmp
-    "$@" "$bin/$program" <answers.txt >/dev/null
-  }
+  # Each run starts with no output file; removing one is not timed.
+  convert() { "$@" "$bin/$program" <answers.txt >/dev/null; }
   local memory
+  rm -f $output AVS.tmp
   memory=$(measure_memory convert)
   local bytes=0 lines=0 f
   for f in $output; do bytes=$((bytes + $(stat -c %s "$f"))); done
   for f in $output; do lines=$((lines + $(wc -l <"$f"))); done
-  baseline() {
-    "$bin/bytes_baseline" baseline.out "$bytes" $((bytes / (lines > 0 ? lines : 1)))
-    rm -f baseline.out
-  }
+  baseline() { "$bin/bytes_baseline" baseline.out "$bytes" $((bytes / (lines > 0 ? lines : 1))); }
   # The run and its baseline take turns, round by round, so that both meet the
   # same state of the machine and its page cache.
   local s="" base="" i t
   for ((i = 0; i < rounds; i++)); do
+    rm -f $output AVS.tmp
     t=$(rounds=1 best_time convert)
     s=$(awk -v a="$s" -v t="$t" 'BEGIN { print (a == "" || t < a) ? t : a }')
+    rm -f baseline.out
     t=$(rounds=1 best_time baseline)
     base=$(awk -v a="$base" -v t="$t" 'BEGIN { print (a == "" || t < a) ? t : a }')
   done
+  rm -f baseline.out
   awk -v l="$label" -v b="$bytes" -v s="$s" -v base="$base" -v m="$memory" 'BEGIN {
     mb = b / 1e6
     split(m, pm, " ")
