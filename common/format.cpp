@@ -579,20 +579,21 @@ void Format::writeOver(char* line, const Overlay& overlay, std::span<const Item>
       renderField(at, prog_[f.instr], item, f.scale);  // exactly the field's columns
       continue;
     }
-    // The straight renderers may write a few bytes past the field: they render
-    // aside, and only the field's columns are copied.
-    char aside[32];
-    if (f.kernel == Kernel::Integer) {
-      if (item.kind != Item::Kind::Integer) mismatch();
-      if (f.width == 5) {
-        fields::straight::integer<5>(aside, item.i);
-      } else {
-        fields::straight::integer(aside, fields::straight::IntegerLayout(f.width), item.i);
-      }
-    } else {
+    if (f.kernel != Kernel::Integer) {
+      // The exponent renderers write within the field.
       if (!isReal(item)) mismatch();
       fields::straight::withLayout(
-          f.kernel, [&](auto layout) { fields::straight::exponent<decltype(layout)>(aside, item.d); });
+          f.kernel, [&](auto layout) { fields::straight::exponent<decltype(layout)>(at, item.d); });
+      continue;
+    }
+    // The integer renderers may write a few bytes past the field: they render
+    // aside, and only the field's columns are copied.
+    if (item.kind != Item::Kind::Integer) mismatch();
+    char aside[32];
+    if (f.width == 5) {
+      fields::straight::integer<5>(aside, item.i);
+    } else {
+      fields::straight::integer(aside, fields::straight::IntegerLayout(f.width), item.i);
     }
     std::memcpy(at, aside, static_cast<std::size_t>(f.width));
   }
