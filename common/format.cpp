@@ -198,6 +198,10 @@ namespace {
 // Bytes past the end of a claim and of the plan text that the copies below may
 // touch: separators are copied as one 8-byte move, whatever their length.
 constexpr std::size_t kSlack = Format::kLineSlack;
+// Runs of at least this many exponent fields go to the eight-lane renderer
+// where it covers their layout. Shorter ones cost less straight: their values,
+// stored just before, cannot be read back as one vector without a stall.
+constexpr std::uint32_t kQueuedRun = 16;
 
 bool isData(std::uint8_t op, std::uint8_t firstData) { return op >= firstData; }
 }  // namespace
@@ -455,6 +459,25 @@ template <class Layout>
   return p - textLength;
 }
 
+// A run of exponent fields through the eight-lane renderer: the texts are
+// written at once, the fields when the queue is flushed, at the end of the run
+// (each writes only its own columns, so the order does not matter).
+char* Format::queueExponents(char* p, const PlanRun& run, const Item* items) const {
+  const std::uint64_t text = run.text;
+  const std::uint32_t textLength = run.textLength, count = run.count, width = static_cast<std::uint32_t>(run.width);
+  fields::wide::Queue queue(run.kernel);
+  fields::straight::store8(p, run.firstText);
+  p += run.firstLength;
+  for (std::uint32_t k = 0; k < count; ++k) {
+    if (!isReal(items[k])) [[unlikely]] mismatch();
+    fields::straight::store8(p + width, text);
+    queue.add(p, items[k].d);
+    p += width + textLength;
+  }
+  queue.flush();
+  return p - textLength;
+}
+
 template <int W>
 [[gnu::always_inline]] inline char* Format::writeIntegers(char* p, const PlanRun& run, const Item* items) const {
   const std::uint64_t text = run.text;
@@ -508,6 +531,8 @@ void Format::compose(char* p, const Plan& plan, std::span<const Item> items) con
         case 8: p = writeIntegers<8>(p, run, first); break;
         default: p = writeIntegers<0>(p, run, first); break;
       }
+    } else if (run.count >= kQueuedRun && fields::wide::covers(run.kernel)) {
+      p = queueExponents(p, run, first);
     } else if (run.kernel != Kernel::None) {
       fields::straight::withLayout(run.kernel, [&](auto layout) { p = writeExponents<decltype(layout)>(p, run, first); });
     } else {
@@ -566,15 +591,22 @@ Format::Overlay Format::overlay(std::size_t count, std::span<const std::size_t> 
     if (in.op == Op::Exp) kernel = fields::straight::exponentKernel(in.w, in.d, in.e, f.scale);
     overlay.fields.push_back(Overlay::Field{columns[item], static_cast<std::uint32_t>(item), f.instr, f.width,
                                             f.scale, kernel});
+    if (overlay.wide == Kernel::None && fields::wide::covers(kernel)) overlay.wide = kernel;
   }
   return overlay;
 }
 
-void Format::writeOver(char* line, const Overlay& overlay, std::span<const Item> items) const {
+void Format::writeOver(char* line, const Overlay& overlay, std::span<const Item> items,
+                       fields::wide::Queue* queue) const {
   using fields::straight::Kernel;
   for (const Overlay::Field& f : overlay.fields) {
     const Item& item = items[f.item];
     char* at = line + f.column;
+    if (queue != nullptr && f.kernel == queue->kernel()) {
+      if (!isReal(item)) mismatch();
+      queue->add(at, item.d);
+      continue;
+    }
     if (f.kernel == Kernel::None) {
       renderField(at, prog_[f.instr], item, f.scale);  // exactly the field's columns
       continue;

@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "field_kernels.hpp"
+#include "wide_fields.hpp"
 #include "text_out.hpp"
 
 namespace gw {
@@ -99,13 +100,19 @@ class Format {
     };
     std::vector<Field> fields;
     std::size_t lineBytes = 0;  // the bytes of every line of `count` items
+    // The kernel of the fields that may be queued for the eight-lane renderer
+    // (wide_fields.hpp), or None.
+    fields::straight::Kernel wide = fields::straight::Kernel::None;
   };
   // The overlay of the items `changing` of a line of `count` items. Every field
   // of such a line must have a fixed width (std::logic_error otherwise).
   Overlay overlay(std::size_t count, std::span<const std::size_t> changing) const;
   // Renders the overlay's items of `items` into their fields of `line`, and
   // nothing else: the bytes around those fields stay as they are.
-  void writeOver(char* line, const Overlay& overlay, std::span<const Item> items) const;
+  // With a queue, the fields of its kernel are queued (rendered when it is
+  // flushed) rather than rendered at once.
+  void writeOver(char* line, const Overlay& overlay, std::span<const Item> items,
+                 fields::wide::Queue* queue = nullptr) const;
   // Writes the output of `items` (as `write` does) at `at`, when every field
   // has a fixed width: its overlay's lineBytes, and up to kLineSlack bytes
   // after them that the next line overwrites.
@@ -178,6 +185,7 @@ class Format {
   void compose(char* p, const Plan& plan, std::span<const Item> items) const;
   template <class Layout>
   char* writeExponents(char* p, const PlanRun& run, const Item* items) const;
+  char* queueExponents(char* p, const PlanRun& run, const Item* items) const;
   template <int W>  // 0: any width
   char* writeIntegers(char* p, const PlanRun& run, const Item* items) const;
   void renderItem(TextOut& out, const Instr& in, const Item& item, int scale) const;

@@ -43,7 +43,7 @@ class KeptLines {
       if (keeping) {
         composeBlock(format, kept, bytes, first, last, lineItems);
       } else {
-        for (std::size_t i = first; i < last; ++i) format.writeOver(kept + i * bytes, overlay_, lineItems(i));
+        writeOverBlock(format, kept, bytes, first, last, lineItems);
       }
     });
     if (keeping) {
@@ -69,6 +69,20 @@ class KeptLines {
     aside.resize(bytes + Format::kLineSlack);
     format.composeLine(aside.data(), lineItems(last - 1));
     std::memcpy(kept + (last - 1) * bytes, aside.data(), bytes);
+  }
+
+  // Renders the changing items of lines [first, last) over the kept ones; the
+  // fields of the eight-lane renderer's kernel are queued across lines.
+  template <class LineItems>
+  void writeOverBlock(const Format& format, char* kept, std::size_t bytes, std::size_t first, std::size_t last,
+                      LineItems& lineItems) const {
+    if (overlay_.wide == fields::straight::Kernel::None) {
+      for (std::size_t i = first; i < last; ++i) format.writeOver(kept + i * bytes, overlay_, lineItems(i));
+      return;
+    }
+    fields::wide::Queue queue(overlay_.wide);
+    for (std::size_t i = first; i < last; ++i) format.writeOver(kept + i * bytes, overlay_, lineItems(i), &queue);
+    queue.flush();
   }
 
   const Format* format_ = nullptr;  // of the kept lines

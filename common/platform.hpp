@@ -69,6 +69,11 @@ void* allocatePages(std::size_t size);
 // Gives back a block of `allocatePages` (with the size it was asked with).
 void freePages(void* block, std::size_t size);
 
+// Whether the eight-lane number renderers (wide_fields.hpp) may run, where the
+// processor has the instructions: the compiler for Windows does not align the
+// stack for 64-byte vectors, so there the straight renderers do all the work.
+bool wideVectorRendering();
+
 // Whether the descriptor is a terminal (a console window on Windows).
 bool isTerminal(int fd);
 

@@ -119,6 +119,8 @@ namespace {
 constexpr std::size_t kHugePage = std::size_t{2} << 20;
 }  // namespace
 
+bool wideVectorRendering() { return true; }
+
 void* allocatePages(std::size_t size) {
   if (size == 0 || size > SIZE_MAX - kHugePage) return nullptr;
   // Map a huge page more than asked, then cut the block down to a 2 MB boundary.

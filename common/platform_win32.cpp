@@ -311,6 +311,8 @@ bool writeConsoleUtf8(int fd, std::string_view text) {
   return true;
 }
 
+bool wideVectorRendering() { return false; }
+
 void* allocatePages(std::size_t size) {
   if (size == 0) return nullptr;
   // Fresh pages of the system are zeroed; large pages need a privilege that

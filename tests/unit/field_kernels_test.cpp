@@ -4,7 +4,9 @@
 // range, and values no straight path takes.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 #include <limits>
 #include <random>
@@ -12,6 +14,7 @@
 #include <vector>
 
 #include "field_kernels.hpp"
+#include "wide_fields.hpp"
 
 namespace gw::fields::straight {
 namespace {
@@ -68,6 +71,39 @@ TEST(FieldKernelsTest, ExponentLayoutsEqualTheExactRenderer) {
         ASSERT_EQ(std::string(straight, 8) + std::string(straight + 8 + L::w, 40 - 8 - L::w),
                   std::string(40 - L::w, '#'))
             << "wrote outside the field: " << std::hexfloat << v;
+      }
+    });
+  }
+}
+
+// The eight-lane renderer against the exact one, for each layout it covers:
+// the boundary values, then every digit string of the layout's count (which
+// takes every quotient and remainder of its digit arithmetic), in groups of
+// every length from 1 to 8 lanes, each field between guard bytes it must leave.
+TEST(FieldKernelsTest, EightLaneRendererEqualsTheExactOne) {
+  if (!wide::available()) GTEST_SKIP() << "this processor has no 512-bit vectors";
+  for (auto k = static_cast<int>(Kernel::E12_4P); k <= static_cast<int>(Kernel::E16_7); ++k) {
+    if (!wide::covers(static_cast<Kernel>(k))) continue;
+    withLayout(static_cast<Kernel>(k), [k](auto layout) {
+      using L = decltype(layout);
+      std::vector<double> values = boundaryValues(L::count);
+      const auto low = static_cast<std::int64_t>(digits_detail::kPow10Integer[L::count - 1]);
+      for (std::int64_t n = low; n < 10 * low; ++n) values.push_back(static_cast<double>(n) * (n % 2 ? 1e-3 : -1e4));
+      constexpr std::size_t kStride = L::w + 2;
+      for (std::size_t first = 0, lanes = 1; first < values.size(); first += lanes, lanes = lanes % 8 + 1) {
+        const std::size_t n = std::min(lanes, values.size() - first);
+        std::string out((n + 1) * kStride, '#');
+        char* targets[8];
+        for (std::size_t i = 0; i < n; ++i) targets[i] = out.data() + 1 + i * kStride;
+        wide::exponents(static_cast<Kernel>(k), targets, values.data() + first, n);
+        for (std::size_t i = 0; i < n; ++i) {
+          char exact[40];
+          fields::exponent(exact, L::w, L::d, 0, L::scale, values[first + i]);
+          ASSERT_EQ(out.substr(1 + i * kStride, L::w), std::string(exact, L::w))
+              << "E" << L::w << "." << L::d << " of " << std::hexfloat << values[first + i];
+          ASSERT_EQ(out.substr(1 + i * kStride + L::w, 2), "##") << "wrote outside the field";
+        }
+        ASSERT_EQ(out[0], '#');
       }
     });
   }

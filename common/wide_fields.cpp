@@ -1,0 +1,172 @@
+// The eight-lane exponent renderer. Its functions are compiled for the 512-bit
+// instruction set on their own (the rest of the program is not) and are called
+// only after the processor has been asked whether it has it.
+#include "wide_fields.hpp"
+
+// The compiler's own 512-bit intrinsics read a deliberately undefined vector,
+// which its uninitialized-use check reports; nothing here reads one.
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+#include <immintrin.h>
+
+#include <cstdint>
+
+#include "decimal_digits.hpp"
+#include "platform.hpp"
+
+namespace gw::fields::wide {
+
+namespace {
+
+using straight::ExponentLayout;
+using straight::Kernel;
+
+#define GW_WIDE __attribute__((target("avx512f,avx512dq,avx512vl,avx512bw")))
+
+// A lane the straight path declines: the exact renderers decide, as they do
+// for the straight renderer.
+template <class L>
+[[gnu::noinline, gnu::cold]] void declined(char* out, double value) {
+  straight::exponent<L>(out, value);
+}
+
+// The quotient and remainder of n by 10^4 (n below 10^5) and by 10^5 (n below
+// 10^6) with 32-bit products: (n / 2^k) x m / 2^s, checked for every n by the tests.
+GW_WIDE [[gnu::always_inline]] inline __m256i divide10000(__m256i n) {
+  return _mm256_srli_epi32(_mm256_mullo_epi32(_mm256_srli_epi32(n, 4), _mm256_set1_epi32(6711)), 22);
+}
+GW_WIDE [[gnu::always_inline]] inline __m256i divide100000(__m256i n) {
+  return _mm256_srli_epi32(_mm256_mullo_epi32(_mm256_srli_epi32(n, 5), _mm256_set1_epi32(85900)), 28);
+}
+
+// The four digits of r < 10^4 in each lane, as characters, first digit lowest
+// (fourDigits of field_kernels.hpp, lane by lane).
+GW_WIDE [[gnu::always_inline]] inline __m256i fourDigits(__m256i r) {
+  __m256i x = _mm256_srli_epi32(_mm256_mullo_epi32(r, _mm256_set1_epi32(5243)), 19);  // r / 100
+  x = _mm256_or_si256(x, _mm256_slli_epi32(_mm256_sub_epi32(r, _mm256_mullo_epi32(x, _mm256_set1_epi32(100))), 16));
+  const __m256i y = _mm256_and_si256(_mm256_srli_epi32(_mm256_mullo_epi32(x, _mm256_set1_epi32(103)), 10),
+                                     _mm256_set1_epi32(0x000F000F));  // lane / 10
+  return _mm256_or_si256(_mm256_or_si256(y, _mm256_slli_epi32(_mm256_sub_epi32(x, _mm256_mullo_epi32(y, _mm256_set1_epi32(10))), 8)),
+                         _mm256_set1_epi32(0x30303030));
+}
+
+// Up to eight values (`lanes`) in layout L.
+template <class L>
+GW_WIDE [[gnu::always_inline]] inline void eight(char* const* targets, const double* values, int lanes) {
+  using namespace digits_detail;
+  constexpr int count = L::count, D = L::d;
+  static_assert(L::scale == 1 && D >= 4 && D <= 5 && L::e == 0);
+  const __mmask8 present = static_cast<__mmask8>((1u << lanes) - 1);
+  const __m512d value = _mm512_maskz_loadu_pd(present, values);
+  const __m512d magnitude = _mm512_abs_pd(value);
+  // The decade product (decadeProduct of decimal_digits.hpp): the guess from
+  // the binary exponent, both candidate products, the one below 10^count.
+  const __m256i binary = _mm512_cvtepi64_epi32(_mm512_srli_epi64(_mm512_castpd_si512(magnitude), 52));
+  const __m256i lead = _mm256_sub_epi32(binary, _mm256_set1_epi32(1023));
+  const __m256i guess = _mm256_srai_epi32(_mm256_mullo_epi32(lead, _mm256_set1_epi32(78913)), 18);
+  const __m256i index = _mm256_sub_epi32(_mm256_set1_epi32(count - 1 + 21), guess);  // pLow + 21
+  __mmask8 declined = _mm256_cmpgt_epu32_mask(index, _mm256_set1_epi32(43));  // pLow outside -21 .. 22
+  const __m256i within = _mm256_min_epu32(index, _mm256_set1_epi32(43));
+  const __m512d tLow = _mm512_mul_pd(magnitude, _mm512_i32gather_pd(within, kScale + 1, 8));
+  const __m512d tHigh = _mm512_mul_pd(magnitude, _mm512_i32gather_pd(within, kScale, 8));
+  const __mmask8 nextDecade = _mm512_cmp_pd_mask(tLow, _mm512_set1_pd(kPow10[count]), _CMP_GE_OQ);
+  const __m512d t = _mm512_mask_blend_pd(nextDecade, tLow, tHigh);
+  __m256i exp10 = _mm256_mask_add_epi32(guess, nextDecade, guess, _mm256_set1_epi32(1));
+  // Rounded to an integer (shortDigits): declined across a power of ten or
+  // within the tie margin.
+  const __m256i whole = _mm512_cvttpd_epi32(t);
+  const __m512d fromHalf = _mm512_sub_pd(_mm512_sub_pd(t, _mm512_cvtepi32_pd(whole)), _mm512_set1_pd(0.5));
+  constexpr int low = static_cast<int>(kPow10Integer[count - 1]), high = static_cast<int>(kPow10Integer[count]);
+  declined |= _mm256_cmpge_epu32_mask(_mm256_sub_epi32(whole, _mm256_set1_epi32(low)), _mm256_set1_epi32(high - low));
+  declined |= _mm512_cmp_pd_mask(_mm512_abs_pd(fromHalf), _mm512_set1_pd(kTieMargin[count]), _CMP_LE_OQ);
+  const __mmask8 up = _mm512_cmp_pd_mask(fromHalf, _mm512_setzero_pd(), _CMP_GT_OQ);
+  __m256i n = _mm256_mask_add_epi32(whole, up, whole, _mm256_set1_epi32(1));
+  const __mmask8 carry = _mm256_cmpeq_epi32_mask(n, _mm256_set1_epi32(high));
+  n = _mm256_mask_mov_epi32(n, carry, _mm256_set1_epi32(low));
+  exp10 = _mm256_mask_add_epi32(exp10, carry, exp10, _mm256_set1_epi32(1));
+  // The digit before the point, the D after it, and the word of the field's
+  // last twelve columns but the exponent: for D 4 a blank, the sign, the
+  // digit, the point and four digits; for D 5 the sign, the digit, the point
+  // and five digits.
+  __m256i before, fraction;
+  if constexpr (D == 4) {
+    before = divide10000(n);
+    fraction = _mm256_sub_epi32(n, _mm256_mullo_epi32(before, _mm256_set1_epi32(10000)));
+  } else {
+    before = divide100000(n);
+    fraction = _mm256_sub_epi32(n, _mm256_mullo_epi32(before, _mm256_set1_epi32(100000)));
+  }
+  const __mmask8 negative = _mm512_movepi64_mask(_mm512_castpd_si512(value));
+  __m256i head;
+  if constexpr (D == 4) {
+    head = _mm256_or_si256(_mm256_set1_epi32(' ' | '0' << 16 | '.' << 24), _mm256_slli_epi32(before, 16));
+    head = _mm256_mask_or_epi32(_mm256_or_si256(head, _mm256_set1_epi32(' ' << 8)), negative, head,
+                                _mm256_set1_epi32('-' << 8));
+  } else {
+    const __m256i fifth = divide10000(fraction);  // the first digit after the point
+    fraction = _mm256_sub_epi32(fraction, _mm256_mullo_epi32(fifth, _mm256_set1_epi32(10000)));
+    head = _mm256_or_si256(_mm256_set1_epi32('0' << 8 | '.' << 16 | '0' << 24),
+                           _mm256_or_si256(_mm256_slli_epi32(before, 8), _mm256_slli_epi32(fifth, 24)));
+    head = _mm256_mask_or_epi32(_mm256_or_si256(head, _mm256_set1_epi32(' ')), negative, head, _mm256_set1_epi32('-'));
+  }
+  const __m512i words = _mm512_or_si512(_mm512_cvtepu32_epi64(head),
+                                        _mm512_slli_epi64(_mm512_cvtepu32_epi64(fourDigits(fraction)), 32));
+  // E, the exponent's sign and two digits, from the table of the straight renderer.
+  const __m256i exponentIndex =
+      _mm256_add_epi32(_mm256_min_epi32(_mm256_max_epi32(exp10, _mm256_set1_epi32(-32)), _mm256_set1_epi32(31)),
+                       _mm256_set1_epi32(32));
+  const __m256i exponentWords = _mm256_i32gather_epi32(
+      reinterpret_cast<const int*>(straight::kernel_detail::kExponentWords.word), exponentIndex, 4);
+  alignas(64) std::uint64_t word[8];
+  alignas(32) std::uint32_t exponentWord[8];
+  _mm512_store_si512(word, words);
+  _mm256_store_si256(reinterpret_cast<__m256i*>(exponentWord), exponentWords);
+  for (int k = 0; k < lanes; ++k) {
+    char* out = targets[k];
+    if ((declined >> k) & 1) [[unlikely]] {
+      wide::declined<L>(out, values[k]);
+      continue;
+    }
+    if constexpr (L::w > 12) straight::store8(out, straight::kBlanks);
+    straight::store8(out + L::w - 12, word[k]);
+    straight::store4(out + L::w - 4, exponentWord[k]);
+  }
+}
+
+template <class L>
+GW_WIDE void render(char* const* targets, const double* values, std::size_t n) {
+  std::size_t i = 0;
+  for (; i + 8 <= n; i += 8) eight<L>(targets + i, values + i, 8);
+  if (i < n) eight<L>(targets + i, values + i, static_cast<int>(n - i));
+}
+
+bool machineHasIt() {
+  return platform::wideVectorRendering() && __builtin_cpu_supports("avx512f") &&
+         __builtin_cpu_supports("avx512dq") && __builtin_cpu_supports("avx512vl") &&
+         __builtin_cpu_supports("avx512bw");
+}
+
+}  // namespace
+
+bool available() {
+  static const bool has = machineHasIt();
+  return has;
+}
+
+bool covers(Kernel kernel) {
+  return available() && (kernel == Kernel::E12_4P || kernel == Kernel::E12_5P || kernel == Kernel::E14_5P);
+}
+
+void exponents(Kernel kernel, char* const* targets, const double* values, std::size_t n) {
+  switch (kernel) {
+    case Kernel::E12_4P: return render<ExponentLayout<12, 4, 1>>(targets, values, n);
+    case Kernel::E12_5P: return render<ExponentLayout<12, 5, 1>>(targets, values, n);
+    case Kernel::E14_5P: return render<ExponentLayout<14, 5, 1>>(targets, values, n);
+    default: break;
+  }
+  // Not reached when callers ask covers() first; the straight renderer otherwise.
+  for (std::size_t i = 0; i < n; ++i) {
+    straight::withLayout(kernel, [&](auto layout) { straight::exponent<decltype(layout)>(targets[i], values[i]); });
+  }
+}
+
+}  // namespace gw::fields::wide

@@ -1,0 +1,54 @@
+// Exponent fields rendered eight at a time in the 512-bit vector registers of
+// the processors that have them: the same arithmetic as the straight renderer
+// of field_kernels.hpp (one decade product per value, the same tie margin), one
+// value per lane, so the bytes are its bytes; a lane whose value it declines is
+// rendered by it. Fields are queued with their place in the output and rendered
+// when the queue is full or flushed.
+#pragma once
+
+#include <cstddef>
+
+#include "field_kernels.hpp"
+
+namespace gw::fields::wide {
+
+// Whether this machine runs the eight-lane renderers (decided once).
+bool available();
+
+// Whether `kernel` has an eight-lane renderer here: available() and a layout of
+// the scale factor 1P with up to five digits after the point.
+bool covers(straight::Kernel kernel);
+
+// Renders values[i] in the layout of `kernel` into the field at targets[i]
+// (its width, nothing around it), for i below n. Only where covers(kernel).
+void exponents(straight::Kernel kernel, char* const* targets, const double* values, std::size_t n);
+
+// A queue of fields of one kernel that covers() accepts.
+class Queue {
+ public:
+  explicit Queue(straight::Kernel kernel) : kernel_(kernel) {}
+  Queue(const Queue&) = delete;
+  Queue& operator=(const Queue&) = delete;
+  ~Queue() { flush(); }
+
+  straight::Kernel kernel() const { return kernel_; }
+  void add(char* at, double value) {
+    targets_[count_] = at;
+    values_[count_] = value;
+    if (++count_ == kCapacity) flush();
+  }
+  void flush() {
+    if (count_ == 0) return;
+    exponents(kernel_, targets_, values_, count_);
+    count_ = 0;
+  }
+
+ private:
+  static constexpr std::size_t kCapacity = 256;
+  straight::Kernel kernel_;
+  std::size_t count_ = 0;
+  char* targets_[kCapacity];
+  double values_[kCapacity];
+};
+
+}  // namespace gw::fields::wide
