@@ -23,7 +23,7 @@ struct Counters {
 // what repeats in them is rendered once.
 struct KeptSteps {
   KeptLines nodes;     // a line per node
-  KeptLines elements;  // a line per active element
+  KeptLines elements;  // a line per element (per active element in rxVIEW data)
 
   // The numbers of the active elements in order, listed on the first step.
   const std::vector<std::int32_t>& activeElements(const Mesh& mesh) {

@@ -5,6 +5,7 @@
 // copies the sections back line by line, inserting the mesh after the first
 // step's label line.
 #include <algorithm>
+#include <array>
 #include <condition_variable>
 #include <cstring>
 #include <mutex>
@@ -37,12 +38,14 @@ const Format kNodeLabels(
 // Node number, H, the averaged DVX, DVY and their magnitude, the averaged
 // velocities and their magnitude: 100 characters.
 const Format kNodeData("(I8,1X,7(1P,E12.5,' '))");
+constexpr std::size_t kNodeStepItems[] = {1, 2, 3, 4, 5, 6, 7};
 const Format kElementCounts("('6   1   1   1   1   1   1')");
 const Format kElementLabels(
     "('D*Velocity X,',/,'D*Velocity Y,',/,'D*Velocity,',/,'Velocity X,',/,"
     "'Velocity Y,',/,'Velocity,')");
 // Element number, DVX, DVY, their magnitude, and the same divided by D: 87 characters.
 const Format kElementData("(I8,1X,6(1P,E12.5,' '))");
+constexpr std::size_t kElementStepItems[] = {1, 2, 3, 4, 5, 6};
 
 // Output file header: the step count between the two fixed lines.
 const Format kTitle("('# QX-TOVA ')");
@@ -284,7 +287,7 @@ const Format& labelFormat(std::int32_t ordinal) {
 
 }  // namespace
 
-void writeMicroAvsStep(TextOut& avsTmp, const Mesh& mesh, const Step& step, NodeWork& work,
+void writeMicroAvsStep(TextOut& avsTmp, const Mesh& mesh, const Step& step, NodeWork& work, KeptSteps& kept,
                        Counters& counters) {
   averageNodalVelocities(mesh, step, work);
   const std::int32_t s = ++counters.avsSteps;
@@ -292,21 +295,23 @@ void writeMicroAvsStep(TextOut& avsTmp, const Mesh& mesh, const Step& step, Node
   labelFormat(s)(avsTmp, s, step.time);
   kNodeCounts(avsTmp);
   kNodeLabels(avsTmp);
-  writeLines(avsTmp, static_cast<std::size_t>(mesh.nodes()), 102, [&](TextOut& o, std::size_t i) {
+  // The lines are kept from the first step: later steps render only their values.
+  kept.nodes.write(avsTmp, kNodeData, kNodeStepItems, static_cast<std::size_t>(mesh.nodes()), [&](std::size_t i) {
     const double vx = work.wvx[i], vy = work.wvy[i];
     const double vxd = work.wvxd[i], vyd = work.wvyd[i];
-    kNodeData(o, static_cast<std::int32_t>(i + 1), single(step.h[i]), single(vx), single(vy),
-              single(magnitude(vx, vy)), single(vxd), single(vyd), single(magnitude(vxd, vyd)));
+    return std::array<Item, 8>{static_cast<std::int32_t>(i + 1), single(step.h[i]), single(vx), single(vy),
+                               single(magnitude(vx, vy)), single(vxd), single(vyd), single(magnitude(vxd, vyd))};
   });
 
   kElementCounts(avsTmp);
   kElementLabels(avsTmp);
-  writeLines(avsTmp, static_cast<std::size_t>(mesh.elements()), 89, [&](TextOut& o, std::size_t i) {
-    const double dvx = step.dvx[i], dvy = step.dvy[i], d = step.d[i];
-    const double m = magnitude(dvx, dvy);
-    kElementData(o, static_cast<std::int32_t>(i + 1), single(dvx), single(dvy), single(m), single(dvx / d),
-                 single(dvy / d), single(m / d));
-  });
+  kept.elements.write(avsTmp, kElementData, kElementStepItems, static_cast<std::size_t>(mesh.elements()),
+                      [&](std::size_t i) {
+                        const double dvx = step.dvx[i], dvy = step.dvy[i], d = step.d[i];
+                        const double m = magnitude(dvx, dvy);
+                        return std::array<Item, 7>{static_cast<std::int32_t>(i + 1), single(dvx), single(dvy), single(m),
+                                                   single(dvx / d),       single(dvy / d), single(m / d)};
+                      });
 }
 
 void writeMicroAvsFinal(TextOut& out, TextOut& avsTmp, const Mesh& mesh, const Counters& counters) {

@@ -26,7 +26,7 @@ void writeFemapStep(TextOut& out, const Mesh& mesh, const Step& step, NodeWork& 
 
 // Menu 4: one step section per selected step into the scratch file, then at the
 // end of the result file the MicroAVS file built from the mesh and those sections.
-void writeMicroAvsStep(TextOut& avsTmp, const Mesh& mesh, const Step& step, NodeWork& work,
+void writeMicroAvsStep(TextOut& avsTmp, const Mesh& mesh, const Step& step, NodeWork& work, KeptSteps& kept,
                        Counters& counters);
 void writeMicroAvsFinal(TextOut& out, TextOut& avsTmp, const Mesh& mesh, const Counters& counters);
 

@@ -35,7 +35,8 @@ std::vector<std::string> section(const Mesh& m, const Step& s, std::int32_t ordi
   NodeWork work;
   Counters counters;
   counters.avsSteps = ordinal - 1;
-  writeMicroAvsStep(tmp, m, s, work, counters);
+  KeptSteps kept;
+  writeMicroAvsStep(tmp, m, s, work, kept, counters);
   EXPECT_EQ(counters.avsSteps, ordinal);
   tmp.flush();
   return testing::crlfLines(tmp.captured());
@@ -216,7 +217,8 @@ TEST(MicroAvsFinalTest, ScratchFileShorterThanItsStepCountEndsWithTheFault) {
     auto tmp = TextOut::openFile(name, kAvsTmpUnit, true);
     NodeWork work;
     Counters counters;
-    writeMicroAvsStep(*tmp, m, testing::elementStep(m, {1}, {0}, {1}, 1.0), work, counters);
+    KeptSteps kept;
+    writeMicroAvsStep(*tmp, m, testing::elementStep(m, {1}, {0}, {1}, 1.0), work, kept, counters);
   }
   Fault fault(FaultKind::CannotOpen, 0, "");
   const std::vector<std::string> l = testing::crlfLines(finalWithFault(name, m, 2, &fault));
