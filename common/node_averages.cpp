@@ -28,6 +28,27 @@ void averageNodalVelocities(const Mesh& mesh, const Step& step, NodeWork& work) 
   work.divideByCounts();
 }
 
+NodeElements::NodeElements(const Mesh& mesh) {
+  const std::size_t nodes = mesh.numnp > 0 ? static_cast<std::size_t>(mesh.numnp) : 0;
+  // The same walk as averageNodalVelocities: counted, then placed.
+  const auto eachTerm = [&mesh](auto&& take) {
+    for (std::int32_t e = 1; e <= mesh.elements(); ++e) {
+      if (!isActive(mesh, e)) continue;
+      const int k = cornerCount(mesh, e);
+      for (int c = 1; c <= k; ++c) {
+        const std::int32_t n = mesh.corner(e, c);
+        if (mesh.isNode(n)) take(static_cast<std::size_t>(n - 1), e);
+      }
+    }
+  };
+  starts_.assign(nodes + 1, 0);
+  eachTerm([this](std::size_t node, std::int32_t) { ++starts_[node + 1]; });
+  for (std::size_t i = 0; i < nodes; ++i) starts_[i + 1] += starts_[i];
+  elements_.resize(starts_[nodes]);
+  std::vector<std::uint32_t> next(starts_.begin(), starts_.end() - 1);
+  eachTerm([&](std::size_t node, std::int32_t e) { elements_[next[node]++] = e; });
+}
+
 int drawnCorners(const Mesh& mesh, std::int32_t e) {
   const std::int32_t fourth = mesh.corner(e, 4);
   return fourth == mesh.corner(e, 3) || fourth == 0 ? 3 : 4;

@@ -4,6 +4,9 @@
 #pragma once
 
 #include <cmath>
+#include <cstdint>
+#include <span>
+#include <vector>
 
 #include "result_file.hpp"
 #include "run_state.hpp"
@@ -27,6 +30,49 @@ std::int32_t countActive(const Mesh& mesh);
 // numbers outside 1..NUMNP are skipped (the element still adds to its valid
 // corners); a node touched by no active element keeps 0.0.
 void averageNodalVelocities(const Mesh& mesh, const Step& step, NodeWork& work);
+
+// The active elements around each node, in element order, an element once for
+// each of its corners that names the node: the terms, in the order of
+// averageNodalVelocities, of the node's sums. Built once per mesh.
+class NodeElements {
+ public:
+  explicit NodeElements(const Mesh& mesh);
+  std::span<const std::int32_t> of(std::size_t node) const {
+    return {elements_.data() + starts_[node], elements_.data() + starts_[node + 1]};
+  }
+
+ private:
+  std::vector<std::uint32_t> starts_;  // of each node's elements, and their end
+  std::vector<std::int32_t> elements_;
+};
+
+// The four means of one node (WVX, WVY, WVXD, WVYD of that node).
+struct NodeMeans {
+  double dvx = 0.0, dvy = 0.0, vx = 0.0, vy = 0.0;
+};
+// Node i's means (0-based) worked out for that node alone: the same sums in
+// the same order as averageNodalVelocities, so the same bits, but a node at a
+// time, so that the lines of a step can average their own nodes on any thread.
+inline NodeMeans nodalVelocityMeans(const NodeElements& around, const Step& step, std::size_t i) {
+  NodeMeans m;
+  const std::span<const std::int32_t> elements = around.of(i);
+  for (const std::int32_t e : elements) {
+    const auto k = static_cast<std::size_t>(e - 1);
+    const double dvx = step.dvx[k], dvy = step.dvy[k];
+    m.dvx += dvx;
+    m.dvy += dvy;
+    m.vx += dvx / step.d[k];
+    m.vy += dvy / step.d[k];
+  }
+  if (!elements.empty()) {
+    const auto count = static_cast<double>(elements.size());
+    m.dvx /= count;
+    m.dvy /= count;
+    m.vx /= count;
+    m.vy /= count;
+  }
+  return m;
+}
 
 // Corners an element is drawn with: 3 when its fourth corner repeats the third or
 // is 0 (a triangle stored either way), else 4.

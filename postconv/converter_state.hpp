@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 #include "kept_lines.hpp"
@@ -25,6 +26,13 @@ struct KeptSteps {
   KeptLines nodes;     // a line per node
   KeptLines elements;  // a line per element (per active element in rxVIEW data)
 
+  // The active elements around each node, listed on the first step that
+  // averages velocities onto the nodes.
+  const NodeElements& nodeElements(const Mesh& mesh) {
+    if (!nodeElements_) nodeElements_.emplace(mesh);
+    return *nodeElements_;
+  }
+
   // The numbers of the active elements in order, listed on the first step.
   const std::vector<std::int32_t>& activeElements(const Mesh& mesh) {
     if (!activeListed_) {
@@ -37,6 +45,7 @@ struct KeptSteps {
   }
 
  private:
+  std::optional<NodeElements> nodeElements_;
   std::vector<std::int32_t> active_;
   bool activeListed_ = false;
 };

@@ -152,10 +152,10 @@ void writeSelectedStep(std::int32_t ktype, TextOut& out, TextOut* avsTmp, const 
                        NodeWork& work, KeptSteps& kept, Counters& counters) {
   switch (ktype) {
     case kRestart: writeRestartStep(out, mesh, step, kept); break;
-    case kTecplot: writeTecplotStep(out, mesh, step, work, kept); break;
+    case kTecplot: writeTecplotStep(out, mesh, step, kept); break;
     case kFemap: writeFemapStep(out, mesh, step, work, counters); break;
-    case kMicroAvs: writeMicroAvsStep(*avsTmp, mesh, step, work, kept, counters); break;
-    case kRxview: writeRxviewStep(out, mesh, step, work, kept); break;
+    case kMicroAvs: writeMicroAvsStep(*avsTmp, mesh, step, kept, counters); break;
+    case kRxview: writeRxviewStep(out, mesh, step, kept); break;
     default: break;  // INTERP writes every step block itself; other codes write nothing
   }
 }

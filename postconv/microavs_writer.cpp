@@ -287,20 +287,20 @@ const Format& labelFormat(std::int32_t ordinal) {
 
 }  // namespace
 
-void writeMicroAvsStep(TextOut& avsTmp, const Mesh& mesh, const Step& step, NodeWork& work, KeptSteps& kept,
-                       Counters& counters) {
-  averageNodalVelocities(mesh, step, work);
+void writeMicroAvsStep(TextOut& avsTmp, const Mesh& mesh, const Step& step, KeptSteps& kept, Counters& counters) {
   const std::int32_t s = ++counters.avsSteps;
 
   labelFormat(s)(avsTmp, s, step.time);
   kNodeCounts(avsTmp);
   kNodeLabels(avsTmp);
-  // The lines are kept from the first step: later steps render only their values.
+  // The lines are kept from the first step: later steps render only their
+  // values. Each line averages the velocities onto its own node.
+  const NodeElements& around = kept.nodeElements(mesh);
   kept.nodes.write(avsTmp, kNodeData, kNodeStepItems, static_cast<std::size_t>(mesh.nodes()), [&](std::size_t i) {
-    const double vx = work.wvx[i], vy = work.wvy[i];
-    const double vxd = work.wvxd[i], vyd = work.wvyd[i];
-    return std::array<Item, 8>{static_cast<std::int32_t>(i + 1), single(step.h[i]), single(vx), single(vy),
-                               single(magnitude(vx, vy)), single(vxd), single(vyd), single(magnitude(vxd, vyd))};
+    const NodeMeans m = nodalVelocityMeans(around, step, i);
+    return std::array<Item, 8>{static_cast<std::int32_t>(i + 1), single(step.h[i]), single(m.dvx), single(m.dvy),
+                               single(magnitude(m.dvx, m.dvy)),  single(m.vx),      single(m.vy),
+                               single(magnitude(m.vx, m.vy))};
   });
 
   kElementCounts(avsTmp);

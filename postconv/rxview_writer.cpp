@@ -59,7 +59,7 @@ Centre centreOf(const Mesh& mesh, std::int32_t e) {
 
 }  // namespace
 
-void writeRxviewStep(TextOut& out, const Mesh& mesh, const Step& step, NodeWork& work, KeptSteps& kept) {
+void writeRxviewStep(TextOut& out, const Mesh& mesh, const Step& step, KeptSteps& kept) {
   kTime(out, step.time);
   {
     // The 20 title words and the two counts as one item list (GCC 12 reports a
@@ -73,12 +73,12 @@ void writeRxviewStep(TextOut& out, const Mesh& mesh, const Step& step, NodeWork&
   }
   kNodeVariables(out);
 
-  averageNodalVelocities(mesh, step, work);
+  // Each line averages the velocities onto its own node, on whichever thread renders it.
+  const NodeElements& around = kept.nodeElements(mesh);
   kept.nodes.write(out, kNode, kNodeStepItems, static_cast<std::size_t>(mesh.nodes()), [&](std::size_t i) {
-    const double vxd = work.wvxd[i], vyd = work.wvyd[i];
-    const double vx = work.wvx[i], vy = work.wvy[i];
-    return std::array<Item, 12>{0,  mesh.x[i], mesh.y[i], step.h[i], vxd, vyd, magnitude(vxd, vyd), vx, vy,
-                                magnitude(vx, vy), mesh.bl[i], step.q[i]};
+    const NodeMeans m = nodalVelocityMeans(around, step, i);
+    return std::array<Item, 12>{0,     mesh.x[i], mesh.y[i], step.h[i], m.vx, m.vy, magnitude(m.vx, m.vy), m.dvx,
+                                m.dvy, magnitude(m.dvx, m.dvy), mesh.bl[i], step.q[i]};
   });
 
   kElementVariables(out);

@@ -25,15 +25,15 @@ constexpr std::size_t kStepItems[] = {2, 3, 4, 5, 6, 7, 8};
 
 }  // namespace
 
-void writeTecplotStep(TextOut& out, const Mesh& mesh, const Step& step, NodeWork& work, KeptSteps& kept) {
+void writeTecplotStep(TextOut& out, const Mesh& mesh, const Step& step, KeptSteps& kept) {
   kHeader(out, step.time, titleWords(mesh.title), mesh.numnp, countActive(mesh));
 
-  averageNodalVelocities(mesh, step, work);
+  // Each line averages the velocities onto its own node, on whichever thread renders it.
+  const NodeElements& around = kept.nodeElements(mesh);
   kept.nodes.write(out, kNode, kStepItems, static_cast<std::size_t>(mesh.nodes()), [&](std::size_t i) {
-    const double vx = work.wvx[i], vy = work.wvy[i];
-    const double vxd = work.wvxd[i], vyd = work.wvyd[i];
-    return std::array<Item, 9>{mesh.x[i], mesh.y[i], step.h[i], vx, vy, magnitude(vx, vy), vxd, vyd,
-                                magnitude(vxd, vyd)};
+    const NodeMeans m = nodalVelocityMeans(around, step, i);
+    return std::array<Item, 9>{mesh.x[i], mesh.y[i], step.h[i], m.dvx, m.dvy, magnitude(m.dvx, m.dvy),
+                                m.vx,      m.vy,      magnitude(m.vx, m.vy)};
   });
 
   // The element lines hold no step value: the same in every step.

@@ -15,7 +15,7 @@ namespace gw::postconv {
 void writeRestartStep(TextOut& out, const Mesh& mesh, const Step& step, KeptSteps& kept);
 
 // Menu 2: one TECPLOT finite-element zone per selected step.
-void writeTecplotStep(TextOut& out, const Mesh& mesh, const Step& step, NodeWork& work, KeptSteps& kept);
+void writeTecplotStep(TextOut& out, const Mesh& mesh, const Step& step, KeptSteps& kept);
 
 // Menu 3: the FEMAP blocks written once before the steps (header, material,
 // properties, nodes, elements; then the element group), and per selected step
@@ -26,12 +26,11 @@ void writeFemapStep(TextOut& out, const Mesh& mesh, const Step& step, NodeWork& 
 
 // Menu 4: one step section per selected step into the scratch file, then at the
 // end of the result file the MicroAVS file built from the mesh and those sections.
-void writeMicroAvsStep(TextOut& avsTmp, const Mesh& mesh, const Step& step, NodeWork& work, KeptSteps& kept,
-                       Counters& counters);
+void writeMicroAvsStep(TextOut& avsTmp, const Mesh& mesh, const Step& step, KeptSteps& kept, Counters& counters);
 void writeMicroAvsFinal(TextOut& out, TextOut& avsTmp, const Mesh& mesh, const Counters& counters);
 
 // Menu 5: one rxVIEW block per selected step.
-void writeRxviewStep(TextOut& out, const Mesh& mesh, const Step& step, NodeWork& work, KeptSteps& kept);
+void writeRxviewStep(TextOut& out, const Mesh& mesh, const Step& step, KeptSteps& kept);
 
 // Menu 6: points read from a file and located in the mesh once, then heads
 // interpolated at them for every step block.

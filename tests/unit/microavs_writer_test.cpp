@@ -32,11 +32,10 @@ Mesh oneElement(RunArray<std::int32_t> ie) {
 // The step section written for the step with the given ordinal.
 std::vector<std::string> section(const Mesh& m, const Step& s, std::int32_t ordinal) {
   TextOut tmp;
-  NodeWork work;
   Counters counters;
   counters.avsSteps = ordinal - 1;
   KeptSteps kept;
-  writeMicroAvsStep(tmp, m, s, work, kept, counters);
+  writeMicroAvsStep(tmp, m, s, kept, counters);
   EXPECT_EQ(counters.avsSteps, ordinal);
   tmp.flush();
   return testing::crlfLines(tmp.captured());
@@ -215,10 +214,9 @@ TEST(MicroAvsFinalTest, ScratchFileShorterThanItsStepCountEndsWithTheFault) {
   const std::string name = tempName("short");
   {
     auto tmp = TextOut::openFile(name, kAvsTmpUnit, true);
-    NodeWork work;
     Counters counters;
     KeptSteps kept;
-    writeMicroAvsStep(*tmp, m, testing::elementStep(m, {1}, {0}, {1}, 1.0), work, kept, counters);
+    writeMicroAvsStep(*tmp, m, testing::elementStep(m, {1}, {0}, {1}, 1.0), kept, counters);
   }
   Fault fault(FaultKind::CannotOpen, 0, "");
   const std::vector<std::string> l = testing::crlfLines(finalWithFault(name, m, 2, &fault));

@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <bit>
+#include <cstdint>
+#include <vector>
 #include <cmath>
 #include <limits>
 
@@ -134,6 +137,40 @@ TEST(VelocityAveragingTest, EveryStepStartsFromEmptyArrays) {
   averageNodalVelocities(c.mesh, c.step, w);
   EXPECT_TRUE(w.wvx.empty());
   EXPECT_EQ(countActive(c.mesh), 0);
+}
+
+// A node at a time (on any thread) the means are the very bits of the
+// element-by-element averaging, on every mesh above and on one of many
+// elements per node with values whose sums depend on their order.
+TEST(VelocityAveragingTest, NodeAtATimeGivesTheSameBits) {
+  std::vector<Case> cases = {
+      Case(8, {{1, 2, 5, 4, 1}, {2, 3, 6, 5, 2}, {4, 5, 7, 7, 1}, {5, 6, 8, 7, 0}, {5, 6, 8, 7, -2}}),
+      Case(3, {{1, 2, 3, 0, 1}, {1, 1, 2, 3, 1}}), Case(3, {{0, 1, 4, -7, 1}, {3, 44445, 2, 2, 1}}),
+      Case(3, {{1, 2, 3, 3, 1}}), Case(0, {{1, 2, 3, 4, 1}})};
+  Case fan(5, {});
+  for (std::int32_t e = 0; e < 40; ++e) {
+    fan.mesh.ie.insert(fan.mesh.ie.end(), {1 + e % 3, 2 + e % 3, 5, 5 - e % 2, e % 5 - 1});
+    fan.step.dvx.push_back(std::ldexp(1.0 + e, (e * 7) % 61 - 30) * (e % 3 ? 1 : -1));
+    fan.step.dvy.push_back(0.1 * e);
+    fan.step.d.push_back(e % 9 == 0 ? 0.0 : 0.3 * e);
+  }
+  fan.mesh.numel = 40;
+  cases.push_back(fan);
+  cases[0].results(3, -0.5, 4.0, 0.5);
+  cases[3].results(1, -1.0, 0.0, 0.0);
+  for (const Case& c : cases) {
+    NodeWork w;
+    averageNodalVelocities(c.mesh, c.step, w);
+    const NodeElements around(c.mesh);
+    for (std::size_t i = 0; i < w.wvx.size(); ++i) {
+      const NodeMeans m = nodalVelocityMeans(around, c.step, i);
+      const auto bits = [](double v) { return std::bit_cast<std::uint64_t>(v); };
+      EXPECT_EQ(bits(m.dvx), bits(w.wvx[i])) << "node " << i + 1;
+      EXPECT_EQ(bits(m.dvy), bits(w.wvy[i])) << "node " << i + 1;
+      EXPECT_EQ(bits(m.vx), bits(w.wvxd[i])) << "node " << i + 1;
+      EXPECT_EQ(bits(m.vy), bits(w.wvyd[i])) << "node " << i + 1;
+    }
+  }
 }
 
 TEST(VelocityAveragingTest, MagnitudeOfExtremeComponents) {

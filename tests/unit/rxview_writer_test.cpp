@@ -25,9 +25,8 @@ Mesh square(RunArray<std::int32_t> ie) {
 
 std::vector<std::string> block(const Mesh& m, const Step& s) {
   TextOut out;
-  NodeWork work;
   KeptSteps kept;
-  writeRxviewStep(out, m, s, work, kept);
+  writeRxviewStep(out, m, s, kept);
   out.flush();
   return testing::crlfLines(out.captured());
 }

@@ -133,10 +133,9 @@ std::vector<std::array<double, 6>> expectedVelocities(const Mesh& m, const Step&
 TEST(TecplotFileTest, WholeFileMatchesTheData) {
   const GeneratedRun run = generate(11, 7);
   const Mesh& m = run.mesh;
-  NodeWork work;
   TextOut out;
   KeptSteps kept;
-  for (const Step& st : run.steps) writeTecplotStep(out, m, st, work, kept);
+  for (const Step& st : run.steps) writeTecplotStep(out, m, st, kept);
   out.flush();
   const std::vector<std::string> lines = splitLines(out.captured());
 
@@ -204,10 +203,9 @@ TEST(TecplotFileTest, NoNodesAndNoElements) {
   m.numel = -3;
   Step st;
   st.time = -2.5;
-  NodeWork work;
   TextOut out;
   KeptSteps kept;
-  writeTecplotStep(out, m, st, work, kept);
+  writeTecplotStep(out, m, st, kept);
   out.flush();
   EXPECT_EQ(out.captured(),
             "TITTLE = \"TIME= -2.5000E+00 " + std::string(80, ' ') + "\"\r\n"
