@@ -439,6 +439,18 @@ inline char* copyText(char* p, const char* text, std::uint32_t length) {
   return p + length;
 }
 
+// Copies the `width` columns of a field rendered aside: two overlapping 4-byte
+// moves for 4 to 8 columns (the widths of integer fields), rather than a
+// library call whose length is known only at run time.
+inline void copyColumns(char* at, const char* aside, int width) {
+  if (width >= 4 && width <= 8) {
+    std::memcpy(at, aside, 4);
+    std::memcpy(at + width - 4, aside + width - 4, 4);
+  } else {
+    std::memcpy(at, aside, static_cast<std::size_t>(width));
+  }
+}
+
 // Single and Double, the last two kinds.
 bool isReal(const Item& item) { return item.kind >= Item::Kind::Single; }
 }  // namespace
@@ -627,7 +639,7 @@ void Format::writeOver(char* line, const Overlay& overlay, std::span<const Item>
     } else {
       fields::straight::integer(aside, fields::straight::IntegerLayout(f.width), item.i);
     }
-    std::memcpy(at, aside, static_cast<std::size_t>(f.width));
+    copyColumns(at, aside, f.width);
   }
 }
 
