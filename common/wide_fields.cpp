@@ -3,9 +3,11 @@
 // only after the processor has been asked whether it has it.
 #include "wide_fields.hpp"
 
-// The compiler's own 512-bit intrinsics read a deliberately undefined vector,
-// which its uninitialized-use check reports; nothing here reads one.
+// GCC's own 512-bit intrinsics read a deliberately undefined vector, which its
+// uninitialized-use check reports; nothing here reads one.
+#if !defined(__clang__)
 #pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+#endif
 #include <immintrin.h>
 
 #include <cstdint>
@@ -21,6 +23,7 @@ using straight::ExponentLayout;
 using straight::Kernel;
 
 #define GW_WIDE __attribute__((target("avx512f,avx512dq,avx512vl,avx512bw")))
+#define GW_WIDE_INLINE __attribute__((target("avx512f,avx512dq,avx512vl,avx512bw"), always_inline)) inline
 
 // A lane the straight path declines: the exact renderers decide, as they do
 // for the straight renderer.
@@ -31,16 +34,16 @@ template <class L>
 
 // The quotient and remainder of n by 10^4 (n below 10^5) and by 10^5 (n below
 // 10^6) with 32-bit products: (n / 2^k) x m / 2^s, checked for every n by the tests.
-GW_WIDE [[gnu::always_inline]] inline __m256i divide10000(__m256i n) {
+GW_WIDE_INLINE __m256i divide10000(__m256i n) {
   return _mm256_srli_epi32(_mm256_mullo_epi32(_mm256_srli_epi32(n, 4), _mm256_set1_epi32(6711)), 22);
 }
-GW_WIDE [[gnu::always_inline]] inline __m256i divide100000(__m256i n) {
+GW_WIDE_INLINE __m256i divide100000(__m256i n) {
   return _mm256_srli_epi32(_mm256_mullo_epi32(_mm256_srli_epi32(n, 5), _mm256_set1_epi32(85900)), 28);
 }
 
 // The four digits of r < 10^4 in each lane, as characters, first digit lowest
 // (fourDigits of field_kernels.hpp, lane by lane).
-GW_WIDE [[gnu::always_inline]] inline __m256i fourDigits(__m256i r) {
+GW_WIDE_INLINE __m256i fourDigits(__m256i r) {
   __m256i x = _mm256_srli_epi32(_mm256_mullo_epi32(r, _mm256_set1_epi32(5243)), 19);  // r / 100
   x = _mm256_or_si256(x, _mm256_slli_epi32(_mm256_sub_epi32(r, _mm256_mullo_epi32(x, _mm256_set1_epi32(100))), 16));
   const __m256i y = _mm256_and_si256(_mm256_srli_epi32(_mm256_mullo_epi32(x, _mm256_set1_epi32(103)), 10),
@@ -51,7 +54,7 @@ GW_WIDE [[gnu::always_inline]] inline __m256i fourDigits(__m256i r) {
 
 // Up to eight values (`lanes`) in layout L.
 template <class L>
-GW_WIDE [[gnu::always_inline]] inline void eight(char* const* targets, const double* values, int lanes) {
+GW_WIDE_INLINE void eight(char* const* targets, const double* values, int lanes) {
   using namespace digits_detail;
   constexpr int count = L::count, D = L::d;
   static_assert(L::scale == 1 && D >= 4 && D <= 5 && L::e == 0);
