@@ -45,7 +45,7 @@ NodeElements::NodeElements(const Mesh& mesh) {
   eachTerm([this](std::size_t node, std::int32_t) { ++starts_[node + 1]; });
   for (std::size_t i = 0; i < nodes; ++i) starts_[i + 1] += starts_[i];
   elements_.resize(starts_[nodes]);
-  std::vector<std::uint32_t> next(starts_.begin(), starts_.end() - 1);
+  RunArray<std::uint32_t> next(starts_.begin(), starts_.end() - 1);
   eachTerm([&](std::size_t node, std::int32_t e) { elements_[next[node]++] = e; });
 }
 

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "result_file.hpp"
+#include "run_array.hpp"
 #include "run_state.hpp"
 
 namespace gw {
@@ -42,8 +43,9 @@ class NodeElements {
   }
 
  private:
-  std::vector<std::uint32_t> starts_;  // of each node's elements, and their end
-  std::vector<std::int32_t> elements_;
+  // In run memory, with the other arrays of the run.
+  RunArray<std::uint32_t> starts_;  // of each node's elements, and their end
+  RunArray<std::int32_t> elements_;
 };
 
 // The four means of one node (WVX, WVY, WVXD, WVYD of that node).
