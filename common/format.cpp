@@ -477,16 +477,25 @@ template <class Layout>
 char* Format::queueExponents(char* p, const PlanRun& run, const Item* items) const {
   const std::uint64_t text = run.text;
   const std::uint32_t textLength = run.textLength, count = run.count, width = static_cast<std::uint32_t>(run.width);
-  fields::wide::Queue queue(run.kernel);
+  // A queue of its own, in local arrays, so that its length stays in a register.
+  constexpr std::uint32_t kChunk = 64;
+  char* targets[kChunk];
+  double values[kChunk];
+  std::uint32_t queued = 0;
   fields::straight::store8(p, run.firstText);
   p += run.firstLength;
   for (std::uint32_t k = 0; k < count; ++k) {
     if (!isReal(items[k])) [[unlikely]] mismatch();
     fields::straight::store8(p + width, text);
-    queue.add(p, items[k].d);
+    targets[queued] = p;
+    values[queued] = items[k].d;
+    if (++queued == kChunk) {
+      fields::wide::exponents(run.kernel, targets, values, queued);
+      queued = 0;
+    }
     p += width + textLength;
   }
-  queue.flush();
+  fields::wide::exponents(run.kernel, targets, values, queued);
   return p - textLength;
 }
 
