@@ -41,6 +41,25 @@ GW_WIDE_INLINE __m256i divide100000(__m256i n) {
   return _mm256_srli_epi32(_mm256_mullo_epi32(_mm256_srli_epi32(n, 5), _mm256_set1_epi32(85900)), 28);
 }
 
+// kScale[i] for i from 0 to 47 in each lane (past its end: 1), picked from
+// registers rather than gathered from memory.
+struct ScaleTable {
+  double at[48];
+  constexpr ScaleTable() : at() {
+    for (int i = 0; i < 48; ++i) at[i] = i < 45 ? digits_detail::kScale[i] : 1.0;
+  }
+};
+alignas(64) constexpr ScaleTable kScaleTable;
+
+GW_WIDE_INLINE __m512d scaleAt(__m512i i) {
+  const double* t = kScaleTable.at;
+  __m512d r = _mm512_permutex2var_pd(_mm512_load_pd(t), i, _mm512_load_pd(t + 8));
+  r = _mm512_mask_mov_pd(r, _mm512_cmpge_epu64_mask(i, _mm512_set1_epi64(16)),
+                         _mm512_permutex2var_pd(_mm512_load_pd(t + 16), i, _mm512_load_pd(t + 24)));
+  return _mm512_mask_mov_pd(r, _mm512_cmpge_epu64_mask(i, _mm512_set1_epi64(32)),
+                            _mm512_permutex2var_pd(_mm512_load_pd(t + 32), i, _mm512_load_pd(t + 40)));
+}
+
 // The four digits of r < 10^4 in each lane, as characters, first digit lowest
 // (fourDigits of field_kernels.hpp, lane by lane).
 GW_WIDE_INLINE __m256i fourDigits(__m256i r) {
@@ -52,9 +71,23 @@ GW_WIDE_INLINE __m256i fourDigits(__m256i r) {
                          _mm256_set1_epi32(0x30303030));
 }
 
-// Up to eight values (`lanes`) in layout L.
-template <class L>
-GW_WIDE_INLINE void eight(char* const* targets, const double* values, int lanes) {
+// Up to eight values (`lanes`) in layout L; returns the lanes it declines,
+// whose fields it fills with bytes the caller must render over.
+// Where the fields go: listed one by one, or evenly spaced.
+struct Listed {
+  char* const* targets;
+  char* operator[](std::size_t k) const { return targets[k]; }
+  Listed operator+(std::size_t k) const { return {targets + k}; }
+};
+struct Spaced {
+  char* first;
+  std::size_t stride;
+  char* operator[](std::size_t k) const { return first + k * stride; }
+  Spaced operator+(std::size_t k) const { return {first + k * stride, stride}; }
+};
+
+template <class L, class Places>
+GW_WIDE_INLINE __mmask8 eight(Places targets, const double* values, int lanes) {
   using namespace digits_detail;
   constexpr int count = L::count, D = L::d;
   static_assert(L::scale == 1 && D >= 4 && D <= 5 && L::e == 0);
@@ -69,8 +102,9 @@ GW_WIDE_INLINE void eight(char* const* targets, const double* values, int lanes)
   const __m256i index = _mm256_sub_epi32(_mm256_set1_epi32(count - 1 + 21), guess);  // pLow + 21
   __mmask8 declined = _mm256_cmpgt_epu32_mask(index, _mm256_set1_epi32(43));  // pLow outside -21 .. 22
   const __m256i within = _mm256_min_epu32(index, _mm256_set1_epi32(43));
-  const __m512d tLow = _mm512_mul_pd(magnitude, _mm512_i32gather_pd(within, kScale + 1, 8));
-  const __m512d tHigh = _mm512_mul_pd(magnitude, _mm512_i32gather_pd(within, kScale, 8));
+  const __m512i scaleIndex = _mm512_cvtepu32_epi64(within);
+  const __m512d tLow = _mm512_mul_pd(magnitude, scaleAt(_mm512_add_epi64(scaleIndex, _mm512_set1_epi64(1))));
+  const __m512d tHigh = _mm512_mul_pd(magnitude, scaleAt(scaleIndex));
   const __mmask8 nextDecade = _mm512_cmp_pd_mask(tLow, _mm512_set1_pd(kPow10[count]), _CMP_GE_OQ);
   const __m512d t = _mm512_mask_blend_pd(nextDecade, tLow, tHigh);
   __m256i exp10 = _mm256_mask_add_epi32(guess, nextDecade, guess, _mm256_set1_epi32(1));
@@ -113,33 +147,67 @@ GW_WIDE_INLINE void eight(char* const* targets, const double* values, int lanes)
   }
   const __m512i words = _mm512_or_si512(_mm512_cvtepu32_epi64(head),
                                         _mm512_slli_epi64(_mm512_cvtepu32_epi64(fourDigits(fraction)), 32));
-  // E, the exponent's sign and two digits, from the table of the straight renderer.
-  const __m256i exponentIndex =
-      _mm256_add_epi32(_mm256_min_epi32(_mm256_max_epi32(exp10, _mm256_set1_epi32(-32)), _mm256_set1_epi32(31)),
-                       _mm256_set1_epi32(32));
-  const __m256i exponentWords = _mm256_i32gather_epi32(
-      reinterpret_cast<const int*>(straight::kernel_detail::kExponentWords.word), exponentIndex, 4);
+  // E, the exponent's sign and its two digits (the straight path declines
+  // exponents of three).
+  const __m256i magnitude10 = _mm256_abs_epi32(exp10);
+  const __m256i tens = _mm256_srli_epi32(_mm256_mullo_epi32(magnitude10, _mm256_set1_epi32(103)), 10);
+  const __m256i ones = _mm256_sub_epi32(magnitude10, _mm256_mullo_epi32(tens, _mm256_set1_epi32(10)));
+  __m256i exponentWords = _mm256_or_si256(_mm256_or_si256(_mm256_slli_epi32(tens, 16), _mm256_slli_epi32(ones, 24)),
+                                          _mm256_set1_epi32('E' | '+' << 8 | '0' << 16 | '0' << 24));
+  exponentWords = _mm256_mask_add_epi32(exponentWords, _mm256_cmplt_epi32_mask(exp10, _mm256_setzero_si256()),
+                                        exponentWords, _mm256_set1_epi32(('-' - '+') << 8));
   alignas(64) std::uint64_t word[8];
   alignas(32) std::uint32_t exponentWord[8];
   _mm512_store_si512(word, words);
   _mm256_store_si256(reinterpret_cast<__m256i*>(exponentWord), exponentWords);
   for (int k = 0; k < lanes; ++k) {
     char* out = targets[k];
-    if ((declined >> k) & 1) [[unlikely]] {
-      wide::declined<L>(out, values[k]);
-      continue;
-    }
     if constexpr (L::w > 12) straight::store8(out, straight::kBlanks);
     straight::store8(out + L::w - 12, word[k]);
     straight::store4(out + L::w - 4, exponentWord[k]);
   }
+  return declined & present;
 }
 
-template <class L>
-GW_WIDE void render(char* const* targets, const double* values, std::size_t n) {
-  std::size_t i = 0;
-  for (; i + 8 <= n; i += 8) eight<L>(targets + i, values + i, 8);
-  if (i < n) eight<L>(targets + i, values + i, static_cast<int>(n - i));
+// The lanes are rendered batch after batch with no call in between, so that the
+// loop keeps its constants in registers; the declined fields of a chunk are
+// rendered over afterwards.
+template <class L, class Places>
+GW_WIDE void render(Places targets, const double* values, std::size_t n) {
+  constexpr std::size_t kBatches = 32;
+  while (n > 0) {
+    const std::size_t chunk = n < 8 * kBatches ? n : 8 * kBatches;
+    __mmask8 declined[kBatches];
+    __mmask8 any = 0;
+    std::size_t batches = 0, i = 0;
+    for (; i + 8 <= chunk; i += 8) any |= declined[batches++] = eight<L, Places>(targets + i, values + i, 8);
+    if (i < chunk) any |= declined[batches++] = eight<L, Places>(targets + i, values + i, static_cast<int>(chunk - i));
+    if (any != 0) [[unlikely]] {
+      for (std::size_t b = 0; b < batches; ++b) {
+        for (unsigned lanes = declined[b]; lanes != 0; lanes &= lanes - 1) {
+          const std::size_t k = 8 * b + static_cast<std::size_t>(__builtin_ctz(lanes));
+          wide::declined<L>(targets[k], values[k]);
+        }
+      }
+    }
+    targets = targets + chunk;
+    values += chunk;
+    n -= chunk;
+  }
+}
+
+template <class Places>
+void renderIn(Kernel kernel, Places targets, const double* values, std::size_t n) {
+  switch (kernel) {
+    case Kernel::E12_4P: return render<ExponentLayout<12, 4, 1>>(targets, values, n);
+    case Kernel::E12_5P: return render<ExponentLayout<12, 5, 1>>(targets, values, n);
+    case Kernel::E14_5P: return render<ExponentLayout<14, 5, 1>>(targets, values, n);
+    default: break;
+  }
+  // Not reached when callers ask covers() first; the straight renderer otherwise.
+  for (std::size_t i = 0; i < n; ++i) {
+    straight::withLayout(kernel, [&](auto layout) { straight::exponent<decltype(layout)>(targets[i], values[i]); });
+  }
 }
 
 bool machineHasIt() {
@@ -160,16 +228,11 @@ bool covers(Kernel kernel) {
 }
 
 void exponents(Kernel kernel, char* const* targets, const double* values, std::size_t n) {
-  switch (kernel) {
-    case Kernel::E12_4P: return render<ExponentLayout<12, 4, 1>>(targets, values, n);
-    case Kernel::E12_5P: return render<ExponentLayout<12, 5, 1>>(targets, values, n);
-    case Kernel::E14_5P: return render<ExponentLayout<14, 5, 1>>(targets, values, n);
-    default: break;
-  }
-  // Not reached when callers ask covers() first; the straight renderer otherwise.
-  for (std::size_t i = 0; i < n; ++i) {
-    straight::withLayout(kernel, [&](auto layout) { straight::exponent<decltype(layout)>(targets[i], values[i]); });
-  }
+  renderIn(kernel, Listed{targets}, values, n);
+}
+
+void exponents(Kernel kernel, char* first, std::size_t stride, const double* values, std::size_t n) {
+  renderIn(kernel, Spaced{first, stride}, values, n);
 }
 
 }  // namespace gw::fields::wide

@@ -22,6 +22,8 @@ bool covers(straight::Kernel kernel);
 // Renders values[i] in the layout of `kernel` into the field at targets[i]
 // (its width, nothing around it), for i below n. Only where covers(kernel).
 void exponents(straight::Kernel kernel, char* const* targets, const double* values, std::size_t n);
+// The same for fields `stride` bytes apart, the first at `first`.
+void exponents(straight::Kernel kernel, char* first, std::size_t stride, const double* values, std::size_t n);
 
 // A queue of fields of one kernel that covers() accepts.
 class Queue {

@@ -90,12 +90,14 @@ TEST(FieldKernelsTest, EightLaneRendererEqualsTheExactOne) {
       const auto low = static_cast<std::int64_t>(digits_detail::kPow10Integer[L::count - 1]);
       for (std::int64_t n = low; n < 10 * low; ++n) values.push_back(static_cast<double>(n) * (n % 2 ? 1e-3 : -1e4));
       constexpr std::size_t kStride = L::w + 2;
-      for (std::size_t first = 0, lanes = 1; first < values.size(); first += lanes, lanes = lanes % 8 + 1) {
-        const std::size_t n = std::min(lanes, values.size() - first);
+      // Groups of one to eight lanes, and groups of many batches and chunks.
+      constexpr std::size_t kGroups[] = {1, 2, 3, 4, 5, 6, 7, 8, 300};
+      for (std::size_t first = 0, g = 0; first < values.size(); first += kGroups[g], g = (g + 1) % 9) {
+        const std::size_t n = std::min(kGroups[g], values.size() - first);
         std::string out((n + 1) * kStride, '#');
-        char* targets[8];
+        std::vector<char*> targets(n);
         for (std::size_t i = 0; i < n; ++i) targets[i] = out.data() + 1 + i * kStride;
-        wide::exponents(static_cast<Kernel>(k), targets, values.data() + first, n);
+        wide::exponents(static_cast<Kernel>(k), targets.data(), values.data() + first, n);
         for (std::size_t i = 0; i < n; ++i) {
           char exact[40];
           fields::exponent(exact, L::w, L::d, 0, L::scale, values[first + i]);
