@@ -58,6 +58,26 @@ void BM_TecplotNodeLine(benchmark::State& state) {
   state.SetItemsProcessed(state.iterations() * 9);
 }
 
+// A whole row of a time series: the time and 200 values.
+void BM_SeriesRow(benchmark::State& state) {
+  const gw::Format format("(E16.7,200(',',1P,E14.5))");
+  gw::TextOut out(::open("/dev/null", O_WRONLY), "/dev/null", 0, true);
+  std::vector<gw::Item> items;
+  for (int k = 0; k <= 200; ++k) items.emplace_back(values()[static_cast<std::size_t>(k) * 7 & 4095]);
+  for (auto _ : state) format.write(out, items);
+  state.SetItemsProcessed(state.iterations() * 200);
+}
+
+// The same row straight from its doubles.
+void BM_SeriesRowOfReals(benchmark::State& state) {
+  const gw::Format format("(E16.7,200(',',1P,E14.5))");
+  gw::TextOut out(::open("/dev/null", O_WRONLY), "/dev/null", 0, true);
+  std::vector<double> row;
+  for (int k = 0; k <= 200; ++k) row.push_back(values()[static_cast<std::size_t>(k) * 7 & 4095]);
+  for (auto _ : state) format.writeReals(out, row);
+  state.SetItemsProcessed(state.iterations() * 200);
+}
+
 void BM_FreeDouble(benchmark::State& state) {
   char field[24];
   std::size_t i = 0;
@@ -95,6 +115,8 @@ BENCHMARK(BM_I5);
 BENCHMARK(BM_1PE12_4);
 BENCHMARK(BM_E14_5);
 BENCHMARK(BM_TecplotNodeLine);
+BENCHMARK(BM_SeriesRow);
+BENCHMARK(BM_SeriesRowOfReals);
 BENCHMARK(BM_FreeDouble);
 BENCHMARK(BM_FreeSingle);
 BENCHMARK(BM_FreeEntityLine);

@@ -1,8 +1,10 @@
 #include "format.hpp"
 
+#include <algorithm>
 #include <cctype>
 #include <cstring>
 #include <stdexcept>
+#include <type_traits>
 
 #include "numeric_fields.hpp"
 
@@ -453,17 +455,25 @@ inline void copyColumns(char* at, const char* aside, int width) {
 
 // Single and Double, the last two kinds.
 bool isReal(const Item& item) { return item.kind >= Item::Kind::Single; }
+
+// Item k of a line, as a list of items or as doubles alone.
+inline const Item& itemAt(const Item* items, std::size_t k) { return items[k]; }
+inline Item itemAt(const double* values, std::size_t k) { return Item(values[k]); }
+inline bool isReal(const double*, std::size_t) { return true; }
+inline bool isReal(const Item* items, std::size_t k) { return isReal(items[k]); }
+inline double realAt(const Item* items, std::size_t k) { return items[k].d; }
+inline double realAt(const double* values, std::size_t k) { return values[k]; }
 }  // namespace
 
-template <class Layout>
-[[gnu::always_inline]] inline char* Format::writeExponents(char* p, const PlanRun& run, const Item* items) const {
+template <class Layout, class Values>
+[[gnu::always_inline]] inline char* Format::writeExponents(char* p, const PlanRun& run, Values items) const {
   const std::uint64_t text = run.text;
   const std::uint32_t textLength = run.textLength, count = run.count;
   fields::straight::store8(p, run.firstText);
   p += run.firstLength;
   for (std::uint32_t k = 0; k < count; ++k) {
-    if (!isReal(items[k])) [[unlikely]] mismatch();
-    fields::straight::exponent<Layout>(p, items[k].d);
+    if (!isReal(items, k)) [[unlikely]] mismatch();
+    fields::straight::exponent<Layout>(p, realAt(items, k));
     p += Layout::w;
     fields::straight::store8(p, text);  // before the next field (the last one's is taken back)
     p += textLength;
@@ -474,28 +484,33 @@ template <class Layout>
 // A run of exponent fields through the eight-lane renderer: the texts are
 // written at once, the fields when the queue is flushed, at the end of the run
 // (each writes only its own columns, so the order does not matter).
-char* Format::queueExponents(char* p, const PlanRun& run, const Item* items) const {
+template <class Values>
+char* Format::queueExponents(char* p, const PlanRun& run, Values items) const {
   const std::uint64_t text = run.text;
   const std::uint32_t textLength = run.textLength, count = run.count, width = static_cast<std::uint32_t>(run.width);
-  // A queue of its own, in local arrays, so that its length stays in a register.
-  constexpr std::uint32_t kChunk = 64;
-  char* targets[kChunk];
-  double values[kChunk];
-  std::uint32_t queued = 0;
   fields::straight::store8(p, run.firstText);
   p += run.firstLength;
+  char* const first = p;
+  const std::size_t stride = width + textLength;
   for (std::uint32_t k = 0; k < count; ++k) {
-    if (!isReal(items[k])) [[unlikely]] mismatch();
     fields::straight::store8(p + width, text);
-    targets[queued] = p;
-    values[queued] = items[k].d;
-    if (++queued == kChunk) {
-      fields::wide::exponents(run.kernel, targets, values, queued);
-      queued = 0;
-    }
-    p += width + textLength;
+    p += stride;
   }
-  fields::wide::exponents(run.kernel, targets, values, queued);
+  if constexpr (std::is_same_v<Values, const double*>) {
+    fields::wide::exponents(run.kernel, first, stride, items, count);
+  } else {
+    // The values side by side, a chunk at a time, in a local array.
+    constexpr std::uint32_t kChunk = 64;
+    double values[kChunk];
+    for (std::uint32_t done = 0; done < count; done += kChunk) {
+      const std::uint32_t n = std::min(kChunk, count - done);
+      for (std::uint32_t k = 0; k < n; ++k) {
+        if (!isReal(items[done + k])) [[unlikely]] mismatch();
+        values[k] = items[done + k].d;
+      }
+      fields::wide::exponents(run.kernel, first + done * stride, stride, values, n);
+    }
+  }
   return p - textLength;
 }
 
@@ -524,43 +539,62 @@ template <int W>
 // composed in place.
 void Format::writeFixed(TextOut& out, const Plan& plan, std::span<const Item> items) const {
   const auto bytes = static_cast<std::size_t>(plan.bytes);
-  compose(out.claim(bytes + kSlack), plan, items);
+  compose(out.claim(bytes + kSlack), plan, items.data());
+  out.advance(bytes);
+}
+
+void Format::writeReals(TextOut& out, std::span<const double> values) const {
+  const Plan* plan = findPlan(values.size());
+  if (plan == nullptr || plan->bytes < 0) {
+    std::vector<Item>& items = scratch();
+    items.assign(values.begin(), values.end());
+    write(out, items);
+    return;
+  }
+  const auto bytes = static_cast<std::size_t>(plan->bytes);
+  compose(out.claim(bytes + kSlack), *plan, values.data());
   out.advance(bytes);
 }
 
 void Format::composeLine(char* at, std::span<const Item> items) const {
   const Plan* plan = findPlan(items.size());
   if (plan == nullptr || plan->bytes < 0) throw std::logic_error("lines of " + source_ + " differ in length");
-  compose(at, *plan, items);
+  compose(at, *plan, items.data());
 }
 
 // The output of a plan of fixed-width fields, composed left to right, run by
 // run. The straight renderers and the text copies may write a few bytes past
 // their end; what follows overwrites them.
-void Format::compose(char* p, const Plan& plan, std::span<const Item> items) const {
+template <class Values>
+void Format::compose(char* p, const Plan& plan, Values items) const {
   using fields::straight::Kernel;
   const char* text = plan.text.data();
   for (const PlanRun& run : plan.runs) {
-    const Item* first = items.data() + run.field;
+    const Values first = items + run.field;
     if (run.kernel == Kernel::Integer) {
-      // The widths the output kinds use, each compiled for itself.
-      switch (run.width) {
-        case 2: p = writeIntegers<2>(p, run, first); break;
-        case 3: p = writeIntegers<3>(p, run, first); break;
-        case 5: p = writeIntegers<5>(p, run, first); break;
-        case 7: p = writeIntegers<7>(p, run, first); break;
-        case 8: p = writeIntegers<8>(p, run, first); break;
-        default: p = writeIntegers<0>(p, run, first); break;
+      if constexpr (std::is_same_v<Values, const double*>) {
+        mismatch();  // a line of reals has no integer field
+      } else {
+        // The widths the output kinds use, each compiled for itself.
+        switch (run.width) {
+          case 2: p = writeIntegers<2>(p, run, first); break;
+          case 3: p = writeIntegers<3>(p, run, first); break;
+          case 5: p = writeIntegers<5>(p, run, first); break;
+          case 7: p = writeIntegers<7>(p, run, first); break;
+          case 8: p = writeIntegers<8>(p, run, first); break;
+          default: p = writeIntegers<0>(p, run, first); break;
+        }
       }
     } else if (run.count >= kQueuedRun && fields::wide::covers(run.kernel)) {
       p = queueExponents(p, run, first);
     } else if (run.kernel != Kernel::None) {
-      fields::straight::withLayout(run.kernel, [&](auto layout) { p = writeExponents<decltype(layout)>(p, run, first); });
+      fields::straight::withLayout(run.kernel,
+                                   [&](auto layout) { p = writeExponents<decltype(layout), Values>(p, run, first); });
     } else {
       for (std::uint32_t k = 0; k < run.count; ++k) {
         const PlanField& f = plan.fields[run.field + k];
         p = copyText(p, text + f.textOffset, f.textLength);
-        renderField(p, prog_[f.instr], first[k], f.scale);
+        renderField(p, prog_[f.instr], itemAt(first, k), f.scale);
         p += f.width;
       }
     }

@@ -57,6 +57,10 @@ class Format {
   // Writes the items as one or more records (reversion and / begin new ones).
   void write(TextOut& out, std::span<const Item> items) const;
 
+  // Writes a line of reals alone (as `write` does with their items), straight
+  // from the values when every field has a fixed width.
+  void writeReals(TextOut& out, std::span<const double> values) const;
+
   // Writes scalars, spans and arrays of items in argument order.
   template <class... Args>
   void operator()(TextOut& out, const Args&... args) const {
@@ -182,10 +186,13 @@ class Format {
   const Plan* makePlan(std::size_t count) const;
   void makeRuns(Plan& plan) const;
   void writeFixed(TextOut& out, const Plan& plan, std::span<const Item> items) const;
-  void compose(char* p, const Plan& plan, std::span<const Item> items) const;
-  template <class Layout>
-  char* writeExponents(char* p, const PlanRun& run, const Item* items) const;
-  char* queueExponents(char* p, const PlanRun& run, const Item* items) const;
+  // Values: const Item*, or const double* for a line of reals alone.
+  template <class Values>
+  void compose(char* p, const Plan& plan, Values items) const;
+  template <class Layout, class Values>
+  char* writeExponents(char* p, const PlanRun& run, Values items) const;
+  template <class Values>
+  char* queueExponents(char* p, const PlanRun& run, Values items) const;
   template <int W>  // 0: any width
   char* writeIntegers(char* p, const PlanRun& run, const Item* items) const;
   void renderItem(TextOut& out, const Instr& in, const Item& item, int scale) const;

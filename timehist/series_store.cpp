@@ -41,8 +41,9 @@ SeriesStore::SeriesStore(const Capacities& caps, PointLists lists) : lists_(std:
   va_.columns = 2;
 
   // Every count and capacity is a 5-column field, so the product stays far
-  // below the range of size_t; the memory itself may still be missing.
-  const std::size_t perStep = 1 + h_.rows + q_.rows + 2 * vd_.rows + 2 * va_.rows;
+  // below the range of size_t; the memory itself may still be missing. Each
+  // table holds the step time at the head of its rows.
+  const std::size_t perStep = h_.rowSize() + q_.rowSize() + vd_.rowSize() + va_.rowSize();
   size_ = static_cast<std::size_t>(steps_) * perStep;
   // Cells are set by `gather` before they are ever read: pages of steps that
   // are never kept are never touched. They come from run memory, so that the
@@ -51,11 +52,9 @@ SeriesStore::SeriesStore(const Capacities& caps, PointLists lists) : lists_(std:
   if (!cells_) throw std::bad_alloc();
   cells_.get_deleter().bytes = size_ * sizeof(double);
   double* p = cells_.get();
-  times_ = p;
-  p += steps_;
   for (Table* t : {&h_, &q_, &vd_, &va_}) {
     t->cells = p;
-    p += static_cast<std::size_t>(steps_) * t->rows * t->columns;
+    p += static_cast<std::size_t>(steps_) * t->rowSize();
   }
 }
 
@@ -81,15 +80,16 @@ const SeriesStore::Table& SeriesStore::table(Series series) const {
 
 void SeriesStore::gather(std::int32_t j, const Step& step) {
   if (j < 1 || j > steps_) throw std::logic_error("kept step outside the series store");
-  times_[j - 1] = step.time;
-
   double* h = h_.row(j);
+  *h++ = step.time;
   for (std::int32_t n : lists_.h) *h++ = at(step.h, n);
 
   double* q = q_.row(j);
+  *q++ = step.time;
   for (std::int32_t n : lists_.q) *q++ = at(step.q, n);
 
   double* vd = vd_.row(j);
+  *vd++ = step.time;
   for (std::int32_t e : lists_.vd) {
     *vd++ = at(step.dvx, e);
     *vd++ = at(step.dvy, e);
@@ -98,6 +98,7 @@ void SeriesStore::gather(std::int32_t j, const Step& step) {
   // Velocities: DVX / D and DVY / D. A D of 0 gives an infinity or NaN, which
   // the record rendering writes as such.
   double* va = va_.row(j);
+  *va++ = step.time;
   for (std::int32_t e : lists_.va) {
     const bool element = e >= 1 && static_cast<std::size_t>(e) <= step.d.size();
     const double d = element ? step.d[static_cast<std::size_t>(e) - 1] : 1.0;
@@ -120,13 +121,7 @@ void SeriesStore::writeSeries(TextOut& out, Series series, std::int32_t k) const
   const std::int32_t kept = std::clamp(k, 0, steps_);
   const std::size_t values = list.size() * t.columns;
   writeLines(out, static_cast<std::size_t>(kept), 13 * (values + 1), [&](TextOut& o, std::size_t i) {
-    // Each thread assembles its rows in its own list.
-    thread_local std::vector<Item> rowItems;
-    rowItems.clear();
-    rowItems.emplace_back(times_[i]);
-    const double* row = t.row(static_cast<std::int32_t>(i + 1));
-    for (std::size_t v = 0; v < values; ++v) rowItems.emplace_back(row[v]);
-    kRow.write(o, rowItems);
+    kRow.writeReals(o, std::span<const double>(t.row(static_cast<std::int32_t>(i + 1)), values + 1));
   });
 }
 

@@ -90,12 +90,11 @@ class SeriesStore {
   struct Table {
     std::size_t rows = 0;     // entries per step (capacity, or count when larger)
     std::size_t columns = 1;  // 1 for H and Q, 2 (x, y) for VD and VA
-    // Step after step, entry after entry, x before y: the values of one CSV row
-    // lie side by side.
+    // Step after step: the step time, then entry after entry, x before y, so
+    // that a CSV row lies side by side as it is written.
     double* cells = nullptr;
-    double* row(std::int32_t j) const {
-      return cells + (static_cast<std::size_t>(j) - 1) * rows * columns;
-    }
+    std::size_t rowSize() const { return 1 + rows * columns; }
+    double* row(std::int32_t j) const { return cells + (static_cast<std::size_t>(j) - 1) * rowSize(); }
   };
 
   const Table& table(Series series) const;
@@ -104,7 +103,6 @@ class SeriesStore {
   std::int32_t steps_ = 0;
   std::size_t size_ = 0;
   std::unique_ptr<double[], ReleaseStoreCells> cells_;
-  double* times_ = nullptr;
   Table h_, q_, vd_, va_;
 };
 

@@ -128,7 +128,7 @@ TEST(SeriesStoreTest, SizedByCapacitiesOrByLargerCounts) {
   lists.h = {1, 2, 3, 4};  // more entries than MXH = 2
   SeriesStore store(caps, lists);
   EXPECT_EQ(store.stepCapacity(), 3);
-  EXPECT_EQ(store.size(), 3u * (1 + 4 + 1 + 2 + 2));
+  EXPECT_EQ(store.size(), 3u * (4 + 4 + 1 + 2 + 2));  // the time heads each table's rows
   for (std::int32_t j = 1; j <= 3; ++j) store.gather(j, stepOf(j, 4, 1));
   EXPECT_EQ(lines(render(store, Series::H, 3))[3],
             "   0.3000000E+01,   3.01000E+02,   3.02000E+02,   3.03000E+02,   3.04000E+02,");
