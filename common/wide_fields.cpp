@@ -71,8 +71,6 @@ GW_WIDE_INLINE __m256i fourDigits(__m256i r) {
                          _mm256_set1_epi32(0x30303030));
 }
 
-// Up to eight values (`lanes`) in layout L; returns the lanes it declines,
-// whose fields it fills with bytes the caller must render over.
 // Where the fields go: listed one by one, or evenly spaced.
 struct Listed {
   char* const* targets;
@@ -86,13 +84,21 @@ struct Spaced {
   Spaced operator+(std::size_t k) const { return {first + k * stride, stride}; }
 };
 
-template <class L, class Places>
-GW_WIDE_INLINE __mmask8 eight(Places targets, const double* values, int lanes) {
+// Eight values in layout L, in registers: the word of each field's last twelve
+// columns but the exponent, the exponent's word, and the lanes declined (whose
+// words are to be rendered over).
+struct Lanes {
+  __m512i words;
+  __m256i exponentWords;
+  __mmask8 declined;
+};
+
+// Pure register arithmetic, so that the compiler can interleave two batches.
+template <class L>
+GW_WIDE_INLINE Lanes renderLanes(__m512d value) {
   using namespace digits_detail;
   constexpr int count = L::count, D = L::d;
   static_assert(L::scale == 1 && D >= 4 && D <= 5 && L::e == 0);
-  const __mmask8 present = static_cast<__mmask8>((1u << lanes) - 1);
-  const __m512d value = _mm512_maskz_loadu_pd(present, values);
   const __m512d magnitude = _mm512_abs_pd(value);
   // The decade product (decadeProduct of decimal_digits.hpp): the guess from
   // the binary exponent, both candidate products, the one below 10^count.
@@ -156,17 +162,22 @@ GW_WIDE_INLINE __mmask8 eight(Places targets, const double* values, int lanes) {
                                           _mm256_set1_epi32('E' | '+' << 8 | '0' << 16 | '0' << 24));
   exponentWords = _mm256_mask_add_epi32(exponentWords, _mm256_cmplt_epi32_mask(exp10, _mm256_setzero_si256()),
                                         exponentWords, _mm256_set1_epi32(('-' - '+') << 8));
+  return Lanes{words, exponentWords, declined};
+}
+
+// Stores the first `lanes` fields of a batch at their places.
+template <class L, class Places>
+GW_WIDE_INLINE void place(const Lanes& lanes, Places targets, int count) {
   alignas(64) std::uint64_t word[8];
   alignas(32) std::uint32_t exponentWord[8];
-  _mm512_store_si512(word, words);
-  _mm256_store_si256(reinterpret_cast<__m256i*>(exponentWord), exponentWords);
-  for (int k = 0; k < lanes; ++k) {
+  _mm512_store_si512(word, lanes.words);
+  _mm256_store_si256(reinterpret_cast<__m256i*>(exponentWord), lanes.exponentWords);
+  for (int k = 0; k < count; ++k) {
     char* out = targets[k];
     if constexpr (L::w > 12) straight::store8(out, straight::kBlanks);
     straight::store8(out + L::w - 12, word[k]);
     straight::store4(out + L::w - 4, exponentWord[k]);
   }
-  return declined & present;
 }
 
 // The lanes are rendered batch after batch with no call in between, so that the
@@ -180,8 +191,22 @@ GW_WIDE void render(Places targets, const double* values, std::size_t n) {
     __mmask8 declined[kBatches];
     __mmask8 any = 0;
     std::size_t batches = 0, i = 0;
-    for (; i + 8 <= chunk; i += 8) any |= declined[batches++] = eight<L, Places>(targets + i, values + i, 8);
-    if (i < chunk) any |= declined[batches++] = eight<L, Places>(targets + i, values + i, static_cast<int>(chunk - i));
+    // Two batches at a time: their arithmetic overlaps.
+    for (; i + 16 <= chunk; i += 16) {
+      const Lanes a = renderLanes<L>(_mm512_loadu_pd(values + i));
+      const Lanes b = renderLanes<L>(_mm512_loadu_pd(values + i + 8));
+      place<L>(a, targets + i, 8);
+      place<L>(b, targets + i + 8, 8);
+      any |= declined[batches++] = a.declined;
+      any |= declined[batches++] = b.declined;
+    }
+    for (; i < chunk; i += 8) {
+      const int count = chunk - i < 8 ? static_cast<int>(chunk - i) : 8;
+      const auto present = static_cast<__mmask8>((1u << count) - 1);
+      const Lanes a = renderLanes<L>(_mm512_maskz_loadu_pd(present, values + i));
+      place<L>(a, targets + i, count);
+      any |= declined[batches++] = a.declined & present;
+    }
     if (any != 0) [[unlikely]] {
       for (std::size_t b = 0; b < batches; ++b) {
         for (unsigned lanes = declined[b]; lanes != 0; lanes &= lanes - 1) {
