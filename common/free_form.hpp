@@ -6,7 +6,9 @@
 #pragma once
 
 #include <concepts>
+#include <cstdint>
 #include <cstring>
+#include <span>
 #include <string_view>
 #include <type_traits>
 
@@ -133,6 +135,12 @@ template <class... Args>
   out.advance(static_cast<std::size_t>(width) + 2);
 }
 }  // namespace free_detail
+
+// Free-form records of an entity number, a comma and a 32-bit real, one per
+// value: the record (first + i, ",", values[i]) for each i, byte for byte as
+// writeFree writes it, with the reals rendered eight at a time where the
+// processor allows.
+void writeNumberedSingles(TextOut& out, std::int32_t first, std::span<const float> values);
 
 // Writes one free-form record of the items in order (inline, so that the
 // length of a literal is known where it is written).

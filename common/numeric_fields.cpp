@@ -335,11 +335,12 @@ double smallestFixedDouble() {
   static const double smallest = smallestFixedMagnitude<double>(15);
   return smallest;
 }
+}  // namespace
+
 float smallestFixedSingle() {
   static const float smallest = smallestFixedMagnitude<float>(7);
   return smallest;
 }
-}  // namespace
 
 void freeDouble(char* out, double value) {
   if (!straight::freeDouble(out, value, smallestFixedDouble())) freeDoubleGeneral(out, value);

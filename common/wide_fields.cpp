@@ -221,6 +221,115 @@ GW_WIDE void render(Places targets, const double* values, std::size_t n) {
   }
 }
 
+// The free-form 32-bit real, 1P G15.7E2, of eight values in registers: the
+// field's columns 1 to 8 and 8 to 15 (they share column 8), and the lanes
+// declined. Per lane, as the straight renderer: seven digits in fixed form
+// from `smallestFixed` up to 9999999.5, else eight in exponent form.
+struct FreeLanes {
+  __m512i low, high;
+  __mmask8 declined;
+};
+
+GW_WIDE_INLINE FreeLanes freeSingleLanes(__m512d value, __m512d smallestFixed) {
+  using namespace digits_detail;
+  const __m512d magnitude = _mm512_abs_pd(value);
+  const __mmask8 fixed = _mm512_cmp_pd_mask(magnitude, smallestFixed, _CMP_GE_OQ) &
+                         _mm512_cmp_pd_mask(magnitude, _mm512_set1_pd(9999999.5), _CMP_LT_OQ);
+  // The decade product of 7 or 8 digits (decadeProduct of decimal_digits.hpp).
+  const __m256i count = _mm256_mask_blend_epi32(fixed, _mm256_set1_epi32(8), _mm256_set1_epi32(7));
+  const __m256i binary = _mm512_cvtepi64_epi32(_mm512_srli_epi64(_mm512_castpd_si512(magnitude), 52));
+  const __m256i lead = _mm256_sub_epi32(binary, _mm256_set1_epi32(1023));
+  const __m256i guess = _mm256_srai_epi32(_mm256_mullo_epi32(lead, _mm256_set1_epi32(78913)), 18);
+  const __m256i index = _mm256_sub_epi32(_mm256_add_epi32(count, _mm256_set1_epi32(20)), guess);  // pLow + 21
+  __mmask8 declined = _mm256_cmpgt_epu32_mask(index, _mm256_set1_epi32(43));
+  const __m512i scaleIndex = _mm512_cvtepu32_epi64(_mm256_min_epu32(index, _mm256_set1_epi32(43)));
+  const __m512d tLow = _mm512_mul_pd(magnitude, scaleAt(_mm512_add_epi64(scaleIndex, _mm512_set1_epi64(1))));
+  const __m512d tHigh = _mm512_mul_pd(magnitude, scaleAt(scaleIndex));
+  const __mmask8 nextDecade = _mm512_cmp_pd_mask(
+      tLow, _mm512_mask_blend_pd(fixed, _mm512_set1_pd(kPow10[8]), _mm512_set1_pd(kPow10[7])), _CMP_GE_OQ);
+  const __m512d t = _mm512_mask_blend_pd(nextDecade, tLow, tHigh);
+  __m256i exp10 = _mm256_mask_add_epi32(guess, nextDecade, guess, _mm256_set1_epi32(1));
+  // Rounded to an integer (shortDigits): declined across a power of ten or
+  // within the tie margin.
+  const __m256i whole = _mm512_cvttpd_epi32(t);
+  const __m512d fromHalf = _mm512_sub_pd(_mm512_sub_pd(t, _mm512_cvtepi32_pd(whole)), _mm512_set1_pd(0.5));
+  const __m256i low = _mm256_mask_blend_epi32(fixed, _mm256_set1_epi32(10000000), _mm256_set1_epi32(1000000));
+  const __m256i high = _mm256_mask_blend_epi32(fixed, _mm256_set1_epi32(100000000), _mm256_set1_epi32(10000000));
+  declined |= _mm256_cmpge_epu32_mask(_mm256_sub_epi32(whole, low), _mm256_sub_epi32(high, low));
+  const __m512d margin = _mm512_mask_blend_pd(fixed, _mm512_set1_pd(kTieMargin[8]), _mm512_set1_pd(kTieMargin[7]));
+  declined |= _mm512_cmp_pd_mask(_mm512_abs_pd(fromHalf), margin, _CMP_LE_OQ);
+  const __mmask8 up = _mm512_cmp_pd_mask(fromHalf, _mm512_setzero_pd(), _CMP_GT_OQ);
+  __m256i n = _mm256_mask_add_epi32(whole, up, whole, _mm256_set1_epi32(1));
+  const __mmask8 carry = _mm256_cmpeq_epi32_mask(n, high);
+  n = _mm256_mask_mov_epi32(n, carry, low);
+  exp10 = _mm256_mask_add_epi32(exp10, carry, exp10, _mm256_set1_epi32(1));
+  // The eight digits of n (a leading zero for seven), first digit lowest.
+  const __m512i wide = _mm512_cvtepu32_epi64(n);
+  const __m512i upper = _mm512_srli_epi64(_mm512_mul_epu32(wide, _mm512_set1_epi64(3518437209)), 45);  // n / 10^4
+  const __m256i upper32 = _mm512_cvtepi64_epi32(upper);
+  const __m256i lower32 = _mm256_sub_epi32(n, _mm256_mullo_epi32(upper32, _mm256_set1_epi32(10000)));
+  const __m512i digits = _mm512_or_si512(_mm512_cvtepu32_epi64(fourDigits(upper32)),
+                                         _mm512_slli_epi64(_mm512_cvtepu32_epi64(fourDigits(lower32)), 32));
+  const __m512i sign = _mm512_mask_blend_epi64(_mm512_movepi64_mask(_mm512_castpd_si512(value)),
+                                               _mm512_set1_epi64(' '), _mm512_set1_epi64('-'));
+  // Exponent form: a blank, the sign, the first digit, the point and seven
+  // more digits, E, the exponent's sign and two digits.
+  const __m512i firstDigit = _mm512_and_si512(digits, _mm512_set1_epi64(0xFF));
+  const __m512i exponentMiddle =
+      _mm512_or_si512(_mm512_andnot_si512(_mm512_set1_epi64(0xFF), digits), _mm512_set1_epi64('.'));
+  const __m512i exponentHead = _mm512_or_si512(
+      _mm512_or_si512(_mm512_set1_epi64(' '), _mm512_slli_epi64(sign, 8)), _mm512_slli_epi64(firstDigit, 16));
+  const __m256i magnitude10 = _mm256_abs_epi32(exp10);
+  const __m256i tens = _mm256_srli_epi32(_mm256_mullo_epi32(magnitude10, _mm256_set1_epi32(103)), 10);
+  const __m256i ones = _mm256_sub_epi32(magnitude10, _mm256_mullo_epi32(tens, _mm256_set1_epi32(10)));
+  __m256i exponentWords = _mm256_or_si256(_mm256_or_si256(_mm256_slli_epi32(tens, 16), _mm256_slli_epi32(ones, 24)),
+                                          _mm256_set1_epi32('E' | '+' << 8 | '0' << 16 | '0' << 24));
+  exponentWords = _mm256_mask_add_epi32(exponentWords, _mm256_cmplt_epi32_mask(exp10, _mm256_setzero_si256()),
+                                        exponentWords, _mm256_set1_epi32(('-' - '+') << 8));
+  // Fixed form: the seven digits with the point after the first `before` of
+  // them (withPoint of field_kernels.hpp, a shift per lane), four blanks after
+  // them; before them a blank and the sign, or the sign and a zero.
+  const __m256i before = _mm256_min_epu32(_mm256_add_epi32(exp10, _mm256_set1_epi32(1)), _mm256_set1_epi32(7));
+  const __m512i shift = _mm512_slli_epi64(_mm512_cvtepu32_epi64(before), 3);
+  const __m512i below = _mm512_sub_epi64(_mm512_sllv_epi64(_mm512_set1_epi64(1), shift), _mm512_set1_epi64(1));
+  const __m512i fixedMiddle = _mm512_or_si512(
+      _mm512_or_si512(_mm512_and_si512(_mm512_srli_epi64(digits, 8), below),
+                      _mm512_sllv_epi64(_mm512_set1_epi64('.'), shift)),
+      _mm512_andnot_si512(_mm512_or_si512(below, _mm512_sllv_epi64(_mm512_set1_epi64(0xFF), shift)), digits));
+  const __mmask8 noneBefore = _mm256_cmpeq_epi32_mask(before, _mm256_setzero_si256());
+  const __m512i fixedHead = _mm512_mask_blend_epi64(
+      noneBefore, _mm512_or_si512(_mm512_set1_epi64(' ' | ' ' << 8), _mm512_slli_epi64(sign, 16)),
+      _mm512_or_si512(_mm512_set1_epi64(' ' | '0' << 16), _mm512_slli_epi64(sign, 8)));
+  const __m512i middle = _mm512_mask_blend_epi64(fixed, exponentMiddle, fixedMiddle);
+  const __m512i head = _mm512_mask_blend_epi64(fixed, exponentHead, fixedHead);
+  const __m512i tail = _mm512_mask_blend_epi64(fixed, _mm512_cvtepu32_epi64(exponentWords),
+                                               _mm512_set1_epi64(0x20202020));
+  return FreeLanes{_mm512_or_si512(head, _mm512_slli_epi64(middle, 24)),
+                   _mm512_or_si512(_mm512_srli_epi64(middle, 32), _mm512_slli_epi64(tail, 32)), declined};
+}
+
+GW_WIDE void renderFreeSingles(Spaced places, const float* values, std::size_t n) {
+  const __m512d smallestFixed = _mm512_set1_pd(static_cast<double>(smallestFixedSingle()));
+  for (std::size_t i = 0; i < n; i += 8) {
+    const int count = n - i < 8 ? static_cast<int>(n - i) : 8;
+    const auto present = static_cast<__mmask8>((1u << count) - 1);
+    const FreeLanes lanes =
+        freeSingleLanes(_mm512_cvtps_pd(_mm256_maskz_loadu_ps(present, values + i)), smallestFixed);
+    alignas(64) std::uint64_t low[8], high[8];
+    _mm512_store_si512(low, lanes.low);
+    _mm512_store_si512(high, lanes.high);
+    for (int k = 0; k < count; ++k) {
+      char* out = places[i + static_cast<std::size_t>(k)];
+      straight::store8(out, low[k]);
+      straight::store8(out + 7, high[k]);
+    }
+    for (unsigned declined = lanes.declined & present; declined != 0; declined &= declined - 1) {
+      const std::size_t k = i + static_cast<std::size_t>(__builtin_ctz(declined));
+      fields::freeSingle(places[k], values[k]);
+    }
+  }
+}
+
 template <class Places>
 void renderIn(Kernel kernel, Places targets, const double* values, std::size_t n) {
   switch (kernel) {
@@ -258,6 +367,14 @@ void exponents(Kernel kernel, char* const* targets, const double* values, std::s
 
 void exponents(Kernel kernel, char* first, std::size_t stride, const double* values, std::size_t n) {
   renderIn(kernel, Spaced{first, stride}, values, n);
+}
+
+void freeSingles(char* first, std::size_t stride, const float* values, std::size_t n) {
+  if (available()) {
+    renderFreeSingles(Spaced{first, stride}, values, n);
+    return;
+  }
+  for (std::size_t i = 0; i < n; ++i) fields::freeSingle(first + i * stride, values[i]);
 }
 
 }  // namespace gw::fields::wide

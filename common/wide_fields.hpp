@@ -25,6 +25,11 @@ void exponents(straight::Kernel kernel, char* const* targets, const double* valu
 // The same for fields `stride` bytes apart, the first at `first`.
 void exponents(straight::Kernel kernel, char* first, std::size_t stride, const double* values, std::size_t n);
 
+// Renders the 32-bit reals values[i] in the free-form layout (1P G15.7E2, 15
+// columns) at first + i * stride, for i below n: eight at a time where
+// available(), else one by one.
+void freeSingles(char* first, std::size_t stride, const float* values, std::size_t n);
+
 // A queue of fields of one kernel that covers() accepts.
 class Queue {
  public:

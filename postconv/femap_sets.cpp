@@ -119,8 +119,15 @@ void writeVector(TextOut& out, std::int32_t setNo, const OutputVector& vector, c
   writeFree(out, x.minEntity, ",", x.maxEntity, vector.kindText);
   writeFree(out, "0,1,1,");
   if (vector.kind == Kind::Single) {
-    writeLines(out, count, 31, [&](TextOut& o, std::size_t i) {
-      writeFree(o, static_cast<std::int32_t>(i + 1), ",", static_cast<float>(vector.value(sources, i)));
+    // The records (entity, ",", value) a batch of values at a time.
+    writeBlocks(out, count, 31, [&](TextOut& o, std::size_t first, std::size_t last) {
+      constexpr std::size_t kBatch = 256;
+      float values[kBatch];
+      for (std::size_t at = first; at < last; at += kBatch) {
+        const std::size_t n = std::min(kBatch, last - at);
+        for (std::size_t k = 0; k < n; ++k) values[k] = static_cast<float>(vector.value(sources, at + k));
+        writeNumberedSingles(o, static_cast<std::int32_t>(at + 1), std::span<const float>(values, n));
+      }
     });
     writeFree(out, -1, ",", 0.0f);
   } else {
