@@ -11,10 +11,13 @@ void FreeRecord::newRecord() {
   lastWasText_ = false;
 }
 
-void writeNumberedSingles(TextOut& out, std::int32_t first, std::span<const float> values) {
-  // The number, a blank and the comma (a text item after a number), the real
-  // and the record's end: every such record has this one length.
-  constexpr std::size_t kNumber = fields::kFreeIntegerWidth, kReal = fields::kFreeSingleWidth;
+namespace {
+
+// The number, a blank and the comma (a text item after a number), the real
+// and the record's end: every such record has this one length.
+template <class Real, std::size_t kReal, class Render>
+void writeNumbered(TextOut& out, std::int32_t first, std::span<const Real> values, Render renderReals) {
+  constexpr std::size_t kNumber = fields::kFreeIntegerWidth;
   constexpr std::size_t kRecord = kNumber + 2 + kReal + 2;
   static constexpr fields::straight::IntegerLayout kLayout(fields::kFreeIntegerWidth);
   char* const start = out.claim(values.size() * kRecord);
@@ -24,8 +27,18 @@ void writeNumberedSingles(TextOut& out, std::int32_t first, std::span<const floa
     std::memcpy(p + kNumber, " ,", 2);
     std::memcpy(p + kNumber + 2 + kReal, "\r\n", 2);
   }
-  fields::wide::freeSingles(start + kNumber + 2, kRecord, values.data(), values.size());
+  renderReals(start + kNumber + 2, kRecord, values.data(), values.size());
   out.advance(values.size() * kRecord);
+}
+
+}  // namespace
+
+void writeNumberedValues(TextOut& out, std::int32_t first, std::span<const float> values) {
+  writeNumbered<float, fields::kFreeSingleWidth>(out, first, values, fields::wide::freeSingles);
+}
+
+void writeNumberedValues(TextOut& out, std::int32_t first, std::span<const double> values) {
+  writeNumbered<double, fields::kFreeDoubleWidth>(out, first, values, fields::wide::freeDoubles);
 }
 
 }  // namespace gw

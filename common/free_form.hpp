@@ -136,11 +136,12 @@ template <class... Args>
 }
 }  // namespace free_detail
 
-// Free-form records of an entity number, a comma and a 32-bit real, one per
-// value: the record (first + i, ",", values[i]) for each i, byte for byte as
-// writeFree writes it, with the reals rendered eight at a time where the
-// processor allows.
-void writeNumberedSingles(TextOut& out, std::int32_t first, std::span<const float> values);
+// Free-form records of an entity number, a comma and a real (32-bit or
+// double), one per value: the record (first + i, ",", values[i]) for each i,
+// byte for byte as writeFree writes it, with the reals rendered eight at a
+// time where the processor allows.
+void writeNumberedValues(TextOut& out, std::int32_t first, std::span<const float> values);
+void writeNumberedValues(TextOut& out, std::int32_t first, std::span<const double> values);
 
 // Writes one free-form record of the items in order (inline, so that the
 // length of a literal is known where it is written).

@@ -330,12 +330,10 @@ void exponent(char* out, int w, int d, int expDigits, int scale, float value) {
 void fixed(char* out, int w, int d, double value) { fixedImpl(out, w, d, value); }
 void fixed(char* out, int w, int d, float value) { fixedImpl(out, w, d, value); }
 
-namespace {
 double smallestFixedDouble() {
   static const double smallest = smallestFixedMagnitude<double>(15);
   return smallest;
 }
-}  // namespace
 
 float smallestFixedSingle() {
   static const float smallest = smallestFixedMagnitude<float>(7);

@@ -34,7 +34,8 @@ void freeSingle(char* out, float value);
 // The same by the general path alone (the reference the straight one is tested against).
 void freeDoubleGeneral(char* out, double value);
 void freeSingleGeneral(char* out, float value);
-// The least 32-bit real magnitude of the fixed form of the free-form layout.
+// The least magnitudes of the fixed form of the free-form layouts.
 float smallestFixedSingle();
+double smallestFixedDouble();
 
 }  // namespace gw::fields

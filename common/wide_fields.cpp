@@ -330,6 +330,165 @@ GW_WIDE void renderFreeSingles(Spaced places, const float* values, std::size_t n
   }
 }
 
+// 10^p for p from 0 to 22 (exact doubles) in each lane, from registers.
+struct PowerTable {
+  double at[24];
+  constexpr PowerTable() : at() {
+    for (int i = 0; i < 24; ++i) at[i] = i < 23 ? digits_detail::kPow10[i] : 1.0;
+  }
+};
+alignas(64) constexpr PowerTable kPowerTable;
+
+GW_WIDE_INLINE __m512d powerAt(__m512i p) {
+  const double* t = kPowerTable.at;
+  const __m512d r = _mm512_permutex2var_pd(_mm512_load_pd(t), p, _mm512_load_pd(t + 8));
+  return _mm512_mask_mov_pd(r, _mm512_cmpge_epu64_mask(p, _mm512_set1_epi64(16)),
+                            _mm512_permutex2var_pd(_mm512_load_pd(t + 16), p, _mm512_load_pd(t + 16)));
+}
+
+// The eight digits of x < 10^8 in each 64-bit lane, first digit lowest.
+GW_WIDE_INLINE __m512i eightDigits(__m512i x) {
+  const __m512i upper = _mm512_srli_epi64(_mm512_mul_epu32(x, _mm512_set1_epi64(3518437209)), 45);  // x / 10^4
+  const __m256i upper32 = _mm512_cvtepi64_epi32(upper);
+  const __m256i lower32 = _mm256_sub_epi32(_mm512_cvtepi64_epi32(x), _mm256_mullo_epi32(upper32, _mm256_set1_epi32(10000)));
+  return _mm512_or_si512(_mm512_cvtepu32_epi64(fourDigits(upper32)),
+                         _mm512_slli_epi64(_mm512_cvtepu32_epi64(fourDigits(lower32)), 32));
+}
+
+// withPoint of field_kernels.hpp with a count `before` (0 to 7) per lane: the
+// first `before` digits after the leading byte move down over it, and the
+// point follows them.
+GW_WIDE_INLINE __m512i withPoint(__m512i digits, __m512i before) {
+  const __m512i shift = _mm512_slli_epi64(before, 3);
+  const __m512i below = _mm512_sub_epi64(_mm512_sllv_epi64(_mm512_set1_epi64(1), shift), _mm512_set1_epi64(1));
+  return _mm512_or_si512(_mm512_or_si512(_mm512_and_si512(_mm512_srli_epi64(digits, 8), below),
+                                         _mm512_sllv_epi64(_mm512_set1_epi64('.'), shift)),
+                         _mm512_andnot_si512(_mm512_or_si512(below, _mm512_sllv_epi64(_mm512_set1_epi64(0xFF), shift)), digits));
+}
+
+// The free-form double, 1P G24.15E3, of eight values in registers: the
+// field's three words, and the lanes declined. Per lane, as the straight
+// renderer: fifteen digits in fixed form from `smallestFixed` up to
+// 999999999999999.5, else sixteen in exponent form. The digits come from the
+// exact product of the value and a power of ten of 10^0 to 10^22 (a product
+// and its error, by a fused multiply-add); values needing another scale, and
+// products too near a rounding tie, are declined.
+struct DoubleLanes {
+  __m512i words[3];
+  __mmask8 declined;
+};
+
+GW_WIDE_INLINE DoubleLanes freeDoubleLanes(__m512d value, __m512d smallestFixed) {
+  using namespace digits_detail;
+  const __m512d magnitude = _mm512_abs_pd(value);
+  const __mmask8 fixed = _mm512_cmp_pd_mask(magnitude, smallestFixed, _CMP_GE_OQ) &
+                         _mm512_cmp_pd_mask(magnitude, _mm512_set1_pd(999999999999999.5), _CMP_LT_OQ);
+  const __m512i count = _mm512_mask_blend_epi64(fixed, _mm512_set1_epi64(16), _mm512_set1_epi64(15));
+  const __m512i lead = _mm512_sub_epi64(_mm512_srli_epi64(_mm512_castpd_si512(magnitude), 52), _mm512_set1_epi64(1023));
+  const __m512i guess = _mm512_srai_epi64(_mm512_mullo_epi64(lead, _mm512_set1_epi64(78913)), 18);
+  // The scale for the lower decade, then for the one the value is in.
+  const __m512i pLow = _mm512_sub_epi64(_mm512_sub_epi64(count, _mm512_set1_epi64(1)), guess);
+  __mmask8 declined = _mm512_cmpgt_epu64_mask(pLow, _mm512_set1_epi64(23));  // pLow outside 0 .. 23
+  const __m512d top = _mm512_mask_blend_pd(fixed, _mm512_set1_pd(kPow10[16]), _mm512_set1_pd(kPow10[15]));
+  const __m512i within = _mm512_min_epu64(pLow, _mm512_set1_epi64(23));
+  const __mmask8 nextDecade = _mm512_cmp_pd_mask(_mm512_mul_pd(magnitude, powerAt(within)), top, _CMP_GE_OQ);
+  const __m512i p = _mm512_mask_sub_epi64(within, nextDecade, within, _mm512_set1_epi64(1));
+  declined |= _mm512_cmpgt_epu64_mask(p, _mm512_set1_epi64(22));
+  __m512i exp10 = _mm512_mask_add_epi64(guess, nextDecade, guess, _mm512_set1_epi64(1));
+  const __m512d power = powerAt(_mm512_min_epu64(p, _mm512_set1_epi64(22)));
+  const __m512d product = _mm512_mul_pd(magnitude, power);
+  const __m512d error = _mm512_fmsub_pd(magnitude, power, product);  // exact: product + error = magnitude x 10^p
+  // The integer part and what lies beyond it, rounded to the nearest; ties,
+  // and what may be one after the roundings here, are declined.
+  const __m512i whole = _mm512_cvttpd_epi64(product);
+  const __m512d beyond = _mm512_add_pd(_mm512_sub_pd(product, _mm512_cvtepi64_pd(whole)), error);
+  const __m512d shifted = _mm512_add_pd(beyond, _mm512_set1_pd(0.5));
+  const __m512d step = _mm512_roundscale_pd(shifted, _MM_FROUND_TO_NEG_INF | _MM_FROUND_NO_EXC);
+  const __m512d fromStep = _mm512_sub_pd(shifted, step);
+  declined |= _mm512_cmp_pd_mask(fromStep, _mm512_set1_pd(0x1p-40), _CMP_LE_OQ) |
+              _mm512_cmp_pd_mask(fromStep, _mm512_set1_pd(1 - 0x1p-40), _CMP_GE_OQ);
+  __m512i n = _mm512_add_epi64(whole, _mm512_cvttpd_epi64(step));
+  const __m512i low = _mm512_mask_blend_epi64(fixed, _mm512_set1_epi64(1000000000000000), _mm512_set1_epi64(100000000000000));
+  const __m512i high = _mm512_mask_blend_epi64(fixed, _mm512_set1_epi64(10000000000000000), _mm512_set1_epi64(1000000000000000));
+  // A product rounded across a power of ten (the scale chosen from it may be
+  // one off) is declined.
+  declined |= _mm512_cmplt_epi64_mask(whole, low) | _mm512_cmpge_epi64_mask(whole, high) |
+              _mm512_cmplt_epi64_mask(n, low);
+  const __mmask8 carry = _mm512_cmpeq_epi64_mask(n, high);
+  n = _mm512_mask_mov_epi64(n, carry, low);
+  exp10 = _mm512_mask_add_epi64(exp10, carry, exp10, _mm512_set1_epi64(1));
+  // The sixteen digits (a leading zero for fifteen) in two words.
+  n = _mm512_min_epi64(_mm512_max_epi64(n, _mm512_setzero_si512()), _mm512_set1_epi64(9999999999999999));
+  __m512i upper = _mm512_cvttpd_epi64(_mm512_mul_pd(_mm512_cvtepi64_pd(n), _mm512_set1_pd(1e-8)));
+  __m512i lower = _mm512_sub_epi64(n, _mm512_mullo_epi64(upper, _mm512_set1_epi64(100000000)));
+  const __mmask8 under = _mm512_cmplt_epi64_mask(lower, _mm512_setzero_si512());
+  upper = _mm512_mask_sub_epi64(upper, under, upper, _mm512_set1_epi64(1));
+  lower = _mm512_mask_add_epi64(lower, under, lower, _mm512_set1_epi64(100000000));
+  const __mmask8 over = _mm512_cmpge_epi64_mask(lower, _mm512_set1_epi64(100000000));
+  upper = _mm512_mask_add_epi64(upper, over, upper, _mm512_set1_epi64(1));
+  lower = _mm512_mask_sub_epi64(lower, over, lower, _mm512_set1_epi64(100000000));
+  const __m512i first = eightDigits(upper), second = eightDigits(lower);
+  const __m512i sign = _mm512_mask_blend_epi64(_mm512_movepi64_mask(_mm512_castpd_si512(value)),
+                                               _mm512_set1_epi64(' '), _mm512_set1_epi64('-'));
+  // Exponent form: a blank, the sign, the first digit, the point, fifteen
+  // more digits, E, the exponent's sign and three digits.
+  const __m512i exponentHead = _mm512_or_si512(
+      _mm512_or_si512(_mm512_set1_epi64(' '), _mm512_slli_epi64(sign, 8)),
+      _mm512_slli_epi64(_mm512_and_si512(first, _mm512_set1_epi64(0xFF)), 16));
+  const __m512i exponentMiddle =
+      _mm512_or_si512(_mm512_andnot_si512(_mm512_set1_epi64(0xFF), first), _mm512_set1_epi64('.'));
+  const __m512i magnitude10 = _mm512_min_epu64(_mm512_abs_epi64(exp10), _mm512_set1_epi64(99));
+  const __m512i tens = _mm512_srli_epi64(_mm512_mullo_epi64(magnitude10, _mm512_set1_epi64(103)), 10);
+  const __m512i ones = _mm512_sub_epi64(magnitude10, _mm512_mullo_epi64(tens, _mm512_set1_epi64(10)));
+  __m512i exponentTail = _mm512_or_si512(
+      _mm512_or_si512(_mm512_slli_epi64(tens, 24), _mm512_slli_epi64(ones, 32)),
+      _mm512_set1_epi64('E' | '+' << 8 | '0' << 16 | static_cast<std::int64_t>('0') << 24 |
+                        static_cast<std::int64_t>('0') << 32));
+  exponentTail = _mm512_mask_add_epi64(exponentTail, _mm512_cmplt_epi64_mask(exp10, _mm512_setzero_si512()),
+                                       exponentTail, _mm512_set1_epi64(('-' - '+') << 8));
+  // Fixed form: the fifteen digits with the point after the first `before`
+  // of them, five blanks after them; before them a blank and the sign, or
+  // the sign and a zero.
+  const __m512i before = _mm512_min_epu64(_mm512_add_epi64(exp10, _mm512_set1_epi64(1)), _mm512_set1_epi64(15));
+  const __mmask8 inFirst = _mm512_cmplt_epu64_mask(before, _mm512_set1_epi64(8));
+  const __m512i fixedMiddle = _mm512_mask_blend_epi64(
+      inFirst, _mm512_or_si512(_mm512_srli_epi64(first, 8), _mm512_slli_epi64(second, 56)), withPoint(first, before));
+  const __m512i fixedLast = _mm512_mask_blend_epi64(
+      inFirst, withPoint(second, _mm512_sub_epi64(before, _mm512_set1_epi64(8))), second);
+  const __mmask8 noneBefore = _mm512_cmpeq_epi64_mask(before, _mm512_setzero_si512());
+  const __m512i fixedHead = _mm512_mask_blend_epi64(
+      noneBefore, _mm512_or_si512(_mm512_set1_epi64(' ' | ' ' << 8), _mm512_slli_epi64(sign, 16)),
+      _mm512_or_si512(_mm512_set1_epi64(' ' | '0' << 16), _mm512_slli_epi64(sign, 8)));
+  const __m512i head = _mm512_mask_blend_epi64(fixed, exponentHead, fixedHead);
+  const __m512i middle = _mm512_mask_blend_epi64(fixed, exponentMiddle, fixedMiddle);
+  const __m512i last = _mm512_mask_blend_epi64(fixed, second, fixedLast);
+  const __m512i tail = _mm512_mask_blend_epi64(fixed, exponentTail, _mm512_set1_epi64(0x2020202020));
+  // Columns 1-3 the head, 4-11 the middle word, 12-19 the last, 20-24 the tail.
+  return DoubleLanes{{_mm512_or_si512(head, _mm512_slli_epi64(middle, 24)),
+                      _mm512_or_si512(_mm512_srli_epi64(middle, 40), _mm512_slli_epi64(last, 24)),
+                      _mm512_or_si512(_mm512_srli_epi64(last, 40), _mm512_slli_epi64(tail, 24))},
+                     declined};
+}
+
+GW_WIDE void renderFreeDoubles(Spaced places, const double* values, std::size_t n) {
+  const __m512d smallestFixed = _mm512_set1_pd(smallestFixedDouble());
+  for (std::size_t i = 0; i < n; i += 8) {
+    const int count = n - i < 8 ? static_cast<int>(n - i) : 8;
+    const auto present = static_cast<__mmask8>((1u << count) - 1);
+    const DoubleLanes lanes = freeDoubleLanes(_mm512_maskz_loadu_pd(present, values + i), smallestFixed);
+    alignas(64) std::uint64_t words[3][8];
+    for (int w = 0; w < 3; ++w) _mm512_store_si512(words[w], lanes.words[w]);
+    for (int k = 0; k < count; ++k) {
+      char* out = places[i + static_cast<std::size_t>(k)];
+      for (int w = 0; w < 3; ++w) straight::store8(out + 8 * w, words[w][k]);
+    }
+    for (unsigned declined = lanes.declined & present; declined != 0; declined &= declined - 1) {
+      const std::size_t k = i + static_cast<std::size_t>(__builtin_ctz(declined));
+      fields::freeDouble(places[k], values[k]);
+    }
+  }
+}
+
 template <class Places>
 void renderIn(Kernel kernel, Places targets, const double* values, std::size_t n) {
   switch (kernel) {
@@ -367,6 +526,14 @@ void exponents(Kernel kernel, char* const* targets, const double* values, std::s
 
 void exponents(Kernel kernel, char* first, std::size_t stride, const double* values, std::size_t n) {
   renderIn(kernel, Spaced{first, stride}, values, n);
+}
+
+void freeDoubles(char* first, std::size_t stride, const double* values, std::size_t n) {
+  if (available()) {
+    renderFreeDoubles(Spaced{first, stride}, values, n);
+    return;
+  }
+  for (std::size_t i = 0; i < n; ++i) fields::freeDouble(first + i * stride, values[i]);
 }
 
 void freeSingles(char* first, std::size_t stride, const float* values, std::size_t n) {

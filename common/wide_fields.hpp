@@ -29,6 +29,8 @@ void exponents(straight::Kernel kernel, char* first, std::size_t stride, const d
 // columns) at first + i * stride, for i below n: eight at a time where
 // available(), else one by one.
 void freeSingles(char* first, std::size_t stride, const float* values, std::size_t n);
+// The same for doubles (1P G24.15E3, 24 columns).
+void freeDoubles(char* first, std::size_t stride, const double* values, std::size_t n);
 
 // A queue of fields of one kernel that covers() accepts.
 class Queue {

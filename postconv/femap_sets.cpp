@@ -3,6 +3,8 @@
 // (block 451).
 #include <algorithm>
 #include <cmath>
+#include <span>
+#include <type_traits>
 
 #include "femap_blocks.hpp"
 #include "line_blocks.hpp"
@@ -108,6 +110,23 @@ Extremes findExtremes(const OutputVector& vector, const Sources& sources, std::s
   return x;
 }
 
+// The entity records (entity, ",", value) of a vector, a batch of values at a
+// time, then its closing record; Real is how the vector's values are written.
+template <class Real>
+void writeEntityValues(TextOut& out, const OutputVector& vector, const Sources& sources, std::size_t count) {
+  constexpr std::size_t kRecordBytes = std::is_same_v<Real, float> ? 31 : 40;
+  writeBlocks(out, count, kRecordBytes, [&](TextOut& o, std::size_t first, std::size_t last) {
+    constexpr std::size_t kBatch = 256;
+    Real values[kBatch];
+    for (std::size_t at = first; at < last; at += kBatch) {
+      const std::size_t n = std::min(kBatch, last - at);
+      for (std::size_t k = 0; k < n; ++k) values[k] = static_cast<Real>(vector.value(sources, at + k));
+      writeNumberedValues(o, static_cast<std::int32_t>(at + 1), std::span<const Real>(values, n));
+    }
+  });
+  writeFree(out, -1, ",", Real(0));
+}
+
 void writeVector(TextOut& out, std::int32_t setNo, const OutputVector& vector, const Sources& sources,
                  std::size_t count) {
   const Extremes x = findExtremes(vector, sources, count);
@@ -119,22 +138,9 @@ void writeVector(TextOut& out, std::int32_t setNo, const OutputVector& vector, c
   writeFree(out, x.minEntity, ",", x.maxEntity, vector.kindText);
   writeFree(out, "0,1,1,");
   if (vector.kind == Kind::Single) {
-    // The records (entity, ",", value) a batch of values at a time.
-    writeBlocks(out, count, 31, [&](TextOut& o, std::size_t first, std::size_t last) {
-      constexpr std::size_t kBatch = 256;
-      float values[kBatch];
-      for (std::size_t at = first; at < last; at += kBatch) {
-        const std::size_t n = std::min(kBatch, last - at);
-        for (std::size_t k = 0; k < n; ++k) values[k] = static_cast<float>(vector.value(sources, at + k));
-        writeNumberedSingles(o, static_cast<std::int32_t>(at + 1), std::span<const float>(values, n));
-      }
-    });
-    writeFree(out, -1, ",", 0.0f);
+    writeEntityValues<float>(out, vector, sources, count);
   } else {
-    writeLines(out, count, 40, [&](TextOut& o, std::size_t i) {
-      writeFree(o, static_cast<std::int32_t>(i + 1), ",", vector.value(sources, i));
-    });
-    writeFree(out, -1, ",", 0.0);
+    writeEntityValues<double>(out, vector, sources, count);
   }
 }
 

@@ -146,23 +146,27 @@ TEST(FieldKernelsTest, FreeFormEqualsTheExactRenderer) {
       ASSERT_EQ(std::string(straight, static_cast<std::size_t>(c.w)), std::string(exact, static_cast<std::size_t>(c.w)))
           << c.count << " digits of " << std::hexfloat << v;
     }
-    if (c.w != fields::kFreeSingleWidth) continue;
-    // The 32-bit reals eight at a time too, with seven-digit strings at every
-    // place of the point and in the exponent form, between guard bytes.
-    std::vector<float> singles;
-    for (double v : values) singles.push_back(static_cast<float>(v));
-    for (int n = 1000000, k = 0; n < 10000000; n += 97, ++k) {
-      singles.push_back(static_cast<float>(n * std::pow(10.0, k % 10 - 8) * (k % 3 == 0 ? -1 : 1)));
+    // Eight at a time too, with digit strings at every place of the point and
+    // in the exponent form, each field between guard bytes.
+    std::mt19937_64 rng(7);
+    for (int k = 0; k < 20000; ++k) {
+      const double digits = std::floor(std::uniform_real_distribution<double>(1e15, 1e16)(rng));
+      values.push_back(digits * std::pow(10.0, k % 26 - 24) * (k % 3 == 0 ? -1 : 1));
     }
-    constexpr std::size_t kStride = fields::kFreeSingleWidth + 2;
-    std::string out(singles.size() * kStride + 1, '#');
-    wide::freeSingles(out.data() + 1, kStride, singles.data(), singles.size());
+    const auto stride = static_cast<std::size_t>(c.w) + 2;
+    std::string out(values.size() * stride + 1, '#');
+    std::vector<float> singles(values.begin(), values.end());
+    if (c.w == fields::kFreeSingleWidth) {
+      wide::freeSingles(out.data() + 1, stride, singles.data(), singles.size());
+    } else {
+      wide::freeDoubles(out.data() + 1, stride, values.data(), values.size());
+    }
     ASSERT_EQ(out[0], '#');
-    for (std::size_t i = 0; i < singles.size(); ++i) {
+    for (std::size_t i = 0; i < values.size(); ++i) {
       char exact[32];
-      fields::freeSingleGeneral(exact, singles[i]);
-      ASSERT_EQ(out.substr(1 + i * kStride, kStride), std::string(exact, fields::kFreeSingleWidth) + "##")
-          << "eight lanes, " << std::hexfloat << singles[i];
+      c.exact(exact, c.w == fields::kFreeSingleWidth ? singles[i] : values[i]);
+      ASSERT_EQ(out.substr(1 + i * stride, stride), std::string(exact, static_cast<std::size_t>(c.w)) + "##")
+          << "eight lanes, " << c.count << " digits of " << std::hexfloat << values[i];
     }
   }
 }
