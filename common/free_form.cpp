@@ -19,11 +19,10 @@ template <class Real, std::size_t kReal, class Render>
 void writeNumbered(TextOut& out, std::int32_t first, std::span<const Real> values, Render renderReals) {
   constexpr std::size_t kNumber = fields::kFreeIntegerWidth;
   constexpr std::size_t kRecord = kNumber + 2 + kReal + 2;
-  static constexpr fields::straight::IntegerLayout kLayout(fields::kFreeIntegerWidth);
   char* const start = out.claim(values.size() * kRecord);
+  fields::wide::countingIntegers(start, kRecord, static_cast<int>(kNumber), first, values.size());
   char* p = start;
   for (std::size_t i = 0; i < values.size(); ++i, p += kRecord) {
-    fields::straight::integer(p, kLayout, static_cast<long long>(first) + static_cast<long long>(i));
     std::memcpy(p + kNumber, " ,", 2);
     std::memcpy(p + kNumber + 2 + kReal, "\r\n", 2);
   }

@@ -22,8 +22,8 @@ namespace {
 using straight::ExponentLayout;
 using straight::Kernel;
 
-#define GW_WIDE __attribute__((target("avx512f,avx512dq,avx512vl,avx512bw")))
-#define GW_WIDE_INLINE __attribute__((target("avx512f,avx512dq,avx512vl,avx512bw"), always_inline)) inline
+#define GW_WIDE __attribute__((target("avx512f,avx512dq,avx512vl,avx512bw,avx512cd")))
+#define GW_WIDE_INLINE __attribute__((target("avx512f,avx512dq,avx512vl,avx512bw,avx512cd"), always_inline)) inline
 
 // A lane the straight path declines: the exact renderers decide, as they do
 // for the straight renderer.
@@ -489,6 +489,33 @@ GW_WIDE void renderFreeDoubles(Spaced places, const double* values, std::size_t 
   }
 }
 
+// Iw (w of 8 or more) of first, first + 1, ... (all below 10^8 and not
+// negative), eight at a time: blanks, then the digits with their leading zeros
+// blanked (the last digit stays).
+GW_WIDE void renderCounting(Spaced places, int w, std::int64_t first, std::size_t n) {
+  const __m512i lane = _mm512_set_epi64(7, 6, 5, 4, 3, 2, 1, 0);
+  for (std::size_t i = 0; i < n; i += 8) {
+    const __m512i value = _mm512_add_epi64(lane, _mm512_set1_epi64(first + static_cast<std::int64_t>(i)));
+    __m512i digits = eightDigits(value);
+    // The first digit that is not a leading zero (the last one at the latest).
+    const __m512i significant = _mm512_or_si512(_mm512_and_si512(digits, _mm512_set1_epi64(0x0F0F0F0F0F0F0F0F)),
+                                                _mm512_set1_epi64(std::int64_t{1} << 56));
+    const __m512i lowest = _mm512_and_si512(significant, _mm512_sub_epi64(_mm512_setzero_si512(), significant));
+    const __m512i zeroBits = _mm512_sub_epi64(_mm512_set1_epi64(63), _mm512_lzcnt_epi64(lowest));
+    const __m512i zeroBytes = _mm512_and_si512(zeroBits, _mm512_set1_epi64(~std::int64_t{7}));  // 8 x leading zeros
+    const __m512i blanked = _mm512_sub_epi64(_mm512_sllv_epi64(_mm512_set1_epi64(1), zeroBytes), _mm512_set1_epi64(1));
+    digits = _mm512_sub_epi64(digits, _mm512_and_si512(blanked, _mm512_set1_epi64(0x1010101010101010)));
+    alignas(64) std::uint64_t word[8];
+    _mm512_store_si512(word, digits);
+    const int count = n - i < 8 ? static_cast<int>(n - i) : 8;
+    for (int k = 0; k < count; ++k) {
+      char* out = places[i + static_cast<std::size_t>(k)];
+      for (int at = 0; at + 8 < w; at += 8) straight::store8(out + at, straight::kBlanks);
+      straight::store8(out + w - 8, word[k]);
+    }
+  }
+}
+
 template <class Places>
 void renderIn(Kernel kernel, Places targets, const double* values, std::size_t n) {
   switch (kernel) {
@@ -506,7 +533,7 @@ void renderIn(Kernel kernel, Places targets, const double* values, std::size_t n
 bool machineHasIt() {
   return platform::wideVectorRendering() && __builtin_cpu_supports("avx512f") &&
          __builtin_cpu_supports("avx512dq") && __builtin_cpu_supports("avx512vl") &&
-         __builtin_cpu_supports("avx512bw");
+         __builtin_cpu_supports("avx512bw") && __builtin_cpu_supports("avx512cd");
 }
 
 }  // namespace
@@ -526,6 +553,17 @@ void exponents(Kernel kernel, char* const* targets, const double* values, std::s
 
 void exponents(Kernel kernel, char* first, std::size_t stride, const double* values, std::size_t n) {
   renderIn(kernel, Spaced{first, stride}, values, n);
+}
+
+void countingIntegers(char* at, std::size_t stride, int w, std::int64_t first, std::size_t n) {
+  if (available() && w >= 8 && first >= 0 && first + static_cast<std::int64_t>(n) <= 100000000) {
+    renderCounting(Spaced{at, stride}, w, first, n);
+    return;
+  }
+  const straight::IntegerLayout layout(w);
+  for (std::size_t i = 0; i < n; ++i) {
+    straight::integer(at + i * stride, layout, static_cast<long long>(first) + static_cast<long long>(i));
+  }
 }
 
 void freeDoubles(char* first, std::size_t stride, const double* values, std::size_t n) {

@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 
 #include "field_kernels.hpp"
 
@@ -31,6 +32,12 @@ void exponents(straight::Kernel kernel, char* first, std::size_t stride, const d
 void freeSingles(char* first, std::size_t stride, const float* values, std::size_t n);
 // The same for doubles (1P G24.15E3, 24 columns).
 void freeDoubles(char* first, std::size_t stride, const double* values, std::size_t n);
+
+// Renders Iw (w up to 16) of the numbers first, first + 1, ... at at + i * stride,
+// for i below n: eight at a time where available() and the numbers lie within
+// 0 to 10^8 - 1. For w below 8 a field may spill up to 8 - w bytes past its
+// end, which the caller writes over.
+void countingIntegers(char* at, std::size_t stride, int w, std::int64_t first, std::size_t n);
 
 // A queue of fields of one kernel that covers() accepts.
 class Queue {

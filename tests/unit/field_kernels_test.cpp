@@ -171,6 +171,26 @@ TEST(FieldKernelsTest, FreeFormEqualsTheExactRenderer) {
   }
 }
 
+// Runs of consecutive numbers, eight at a time where the processor allows:
+// across every change in their count of digits, in several widths.
+TEST(FieldKernelsTest, CountingIntegersEqualTheExactRenderer) {
+  for (int w : {8, 12, 16}) {
+    for (std::int64_t first : {std::int64_t{0}, std::int64_t{5}, std::int64_t{95}, std::int64_t{99990},
+                               std::int64_t{9999990}, std::int64_t{99999970}}) {
+      constexpr std::size_t kCount = 30;
+      const auto stride = static_cast<std::size_t>(w) + 1;
+      std::string out(kCount * stride + 1, '#');
+      wide::countingIntegers(out.data() + 1, stride, w, first, kCount);
+      for (std::size_t i = 0; i < kCount; ++i) {
+        char exact[40];
+        fields::integer(exact, w, first + static_cast<std::int64_t>(i));
+        ASSERT_EQ(out.substr(1 + i * stride, stride), std::string(exact, static_cast<std::size_t>(w)) + "#")
+            << "I" << w << " of " << first + static_cast<std::int64_t>(i);
+      }
+    }
+  }
+}
+
 TEST(FieldKernelsTest, IntegersEqualTheExactRenderer) {
   std::vector<long long> values{0, std::numeric_limits<long long>::min(), std::numeric_limits<long long>::max()};
   for (long long p = 1; p <= 1000000000; p *= 10) values.insert(values.end(), {p - 1, p, p + 1, -p + 1, -p, -p - 1});
