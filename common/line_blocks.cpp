@@ -11,10 +11,7 @@
 
 namespace gw {
 
-namespace {
-
-// GWPOST_THREADS=1 in the environment keeps every run on one thread.
-bool sharingAllowed() {
+bool secondThreadAllowed() {
   static const bool allowed = [] {
     const char* setting = std::getenv("GWPOST_THREADS");
     if (setting != nullptr && std::string_view(setting) == "1") return false;
@@ -22,6 +19,8 @@ bool sharingAllowed() {
   }();
   return allowed;
 }
+
+namespace {
 
 // Block b is rendered into slot b % kSlots and waits there until the blocks
 // before it are out: either thread may run this many blocks ahead.
@@ -196,7 +195,7 @@ std::size_t linesPerBlock(std::size_t bytesPerLine) {
 
 void writeBlocks(TextOut& out, std::size_t count, std::size_t bytesPerLine, const BlockRenderer& render) {
   const std::size_t perBlock = linesPerBlock(bytesPerLine);
-  if (count < 2 * perBlock || !sharingAllowed() || sharingInUse.exchange(true)) {
+  if (count < 2 * perBlock || !secondThreadAllowed() || sharingInUse.exchange(true)) {
     render(out, 0, count);
     return;
   }
@@ -207,7 +206,7 @@ void writeBlocks(TextOut& out, std::size_t count, std::size_t bytesPerLine, cons
 void writeUpdatedLines(TextOut& out, const char* lines, std::size_t count, std::size_t bytesPerLine,
                        const BlockUpdater& update) {
   const std::size_t perBlock = linesPerBlock(bytesPerLine);
-  if (count < 2 * perBlock || !sharingAllowed() || sharingInUse.exchange(true)) {
+  if (count < 2 * perBlock || !secondThreadAllowed() || sharingInUse.exchange(true)) {
     update(0, count);
     out.putThrough(lines, count * bytesPerLine);
     return;

@@ -12,6 +12,10 @@
 
 namespace gw {
 
+// Whether a run may use a second thread: a machine of two processors or more,
+// and no GWPOST_THREADS=1 in the environment (which keeps every run on one).
+bool secondThreadAllowed();
+
 // Renders lines [first, last) into `out`.
 using BlockRenderer = std::function<void(TextOut& out, std::size_t first, std::size_t last)>;
 

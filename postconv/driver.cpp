@@ -1,14 +1,19 @@
 #include "driver.hpp"
 
 #include <algorithm>
+#include <condition_variable>
+#include <exception>
 #include <memory>
+#include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "fault.hpp"
 #include "format.hpp"
 #include "platform.hpp"
 #include "free_form.hpp"
+#include "line_blocks.hpp"
 #include "line_input.hpp"
 #include "result_file.hpp"
 #include "converter_state.hpp"
@@ -278,6 +283,99 @@ class GivenChoices final : public Choices {
   const CommandLine& line_;
 };
 
+// The step blocks of the result file read one block ahead, on a second
+// thread: while the caller writes one step, the next is read into the other of
+// two buffers. They come in file order, each with whether the file ended after
+// it; a fault of reading a block comes when the caller asks for that block, as
+// it does when the blocks are read in the loop.
+class StepsAhead {
+ public:
+  // `ahead`: whether reading ahead pays (every step is written); otherwise, and
+  // on one processor, the blocks are read as they are asked for.
+  StepsAhead(ResultFile& result, const Mesh& mesh, ResultFile::Results results, bool ahead)
+      : result_(result), mesh_(mesh), results_(results) {
+    if (ahead && secondThreadAllowed()) reader_ = std::thread([this] { readLoop(); });
+  }
+  StepsAhead(const StepsAhead&) = delete;
+  StepsAhead& operator=(const StepsAhead&) = delete;
+  ~StepsAhead() {
+    if (!reader_.joinable()) return;
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      stop_ = true;
+    }
+    readerWakes_.notify_one();
+    reader_.join();
+  }
+
+  // The next step block, nullptr after the last; `atEnd`: whether the file
+  // ended after it. The block stays valid until the next call.
+  const Step* next(bool& atEnd) {
+    if (!reader_.joinable()) {
+      if (!result_.readStep(mesh_, buffers_[0].step, results_)) return nullptr;
+      atEnd = result_.atEnd();
+      return &buffers_[0].step;
+    }
+    std::unique_lock<std::mutex> lock(mutex_);
+    if (taken_ >= 0) {  // the caller is done with the block it had
+      buffers_[taken_].state = State::Free;
+      readerWakes_.notify_one();
+    }
+    const int at = taken_ < 0 ? 0 : (taken_ + 1) % 2;
+    callerWakes_.wait(lock, [&] { return buffers_[at].state != State::Free; });
+    Buffer& b = buffers_[at];
+    if (b.state == State::Failed) std::rethrow_exception(b.failure);
+    if (b.state == State::Ended) return nullptr;
+    taken_ = at;
+    atEnd = b.atEnd;
+    return &b.step;
+  }
+
+ private:
+  enum class State { Free, Read, Ended, Failed };
+  struct Buffer {
+    Step step;
+    State state = State::Free;
+    bool atEnd = false;
+    std::exception_ptr failure;
+  };
+
+  void readLoop() {
+    for (int at = 0;; at = (at + 1) % 2) {
+      Buffer& b = buffers_[at];
+      {
+        std::unique_lock<std::mutex> lock(mutex_);
+        readerWakes_.wait(lock, [&] { return stop_ || b.state == State::Free; });
+        if (stop_) return;
+      }
+      State state = State::Read;
+      try {
+        if (!result_.readStep(mesh_, b.step, results_)) state = State::Ended;
+        b.atEnd = result_.atEnd();
+      } catch (...) {
+        b.failure = std::current_exception();
+        state = State::Failed;
+      }
+      {
+        std::lock_guard<std::mutex> lock(mutex_);
+        b.state = state;
+      }
+      callerWakes_.notify_one();
+      if (state != State::Read) return;
+    }
+  }
+
+  ResultFile& result_;
+  const Mesh& mesh_;
+  ResultFile::Results results_;
+  Buffer buffers_[2];
+  int taken_ = -1;  // the buffer the caller holds
+  std::mutex mutex_;
+  std::condition_variable readerWakes_, callerWakes_;
+  bool stop_ = false;
+  std::thread reader_;
+};
+
 int convert(Console& console, Choices& choices) {
   Counters counters;
   const std::string resultName = choices.resultFile();
@@ -329,14 +427,18 @@ int convert(Console& console, Choices& choices) {
   // Restart data and INTERP use no element result: those are passed over.
   const auto results =
       ktype == kRestart || ktype == kInterp ? ResultFile::Results::NodesOnly : ResultFile::Results::All;
-  Step step;
+  // Reading the next block while a step is written pays when every step is
+  // written at length; INTERP's lines per step are few.
+  StepsAhead blocksAhead(result, mesh, results, isel < 0 && ktype != kInterp);
   int blocks = 0;
   int selected = 0;
-  while (result.readStep(mesh, step, results)) {
+  bool atEnd = false;
+  while (const Step* next = blocksAhead.next(atEnd)) {
+    const Step& step = *next;
     ++blocks;
     if (ktype == kInterp) writePointStep(*out, points, step);
     std::int32_t target = isel >= 0 ? isel : step.la;
-    if (result.atEnd() && isel == 0) target = step.la;
+    if (atEnd && isel == 0) target = step.la;
     if (target == step.la) {
       writeSelectedStep(ktype, *out, avsTmp.get(), mesh, step, work, kept, counters);
       ++selected;

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The output of runs long enough to share their lines between two threads is
 # byte for byte the output of the same runs on one thread (GWPOST_THREADS=1):
-# every converter output kind, and the extractor's four CSV files.
+# every converter output kind (the converter reading each step block while it
+# writes the one before), and the extractor's four CSV files.
 #
 # usage: shared_rendering.sh BIN_DIR
 set -euo pipefail
@@ -12,7 +13,7 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 cd "$work"
 
-program resultgen sample --nx 100 --ny 90 --steps 2 --split-every 7 --out MESH.RES 2>/dev/null
+program resultgen sample --nx 100 --ny 90 --steps 3 --split-every 7 --out MESH.RES 2>/dev/null
 program resultgen sample --nx 30 --ny 30 --steps 400 --split-every 0 --out HIST.RES 2>/dev/null
 awk 'BEGIN { srand(3); print 40; for (i = 0; i < 40; i++) printf "%.4f %.4f\n", rand() * 990, rand() * 890 }' >POINTS.DAT
 "$root/tools/full_graph_data.sh" 400 900 841 >GRAPH.DAT
