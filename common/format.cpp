@@ -492,12 +492,23 @@ char* Format::queueExponents(char* p, const PlanRun& run, Values items) const {
   p += run.firstLength;
   char* const first = p;
   const std::size_t stride = width + textLength;
-  for (std::uint32_t k = 0; k < count; ++k) {
-    fields::straight::store8(p + width, text);
-    p += stride;
+  // Fields with a separator of one character after each are rendered end to
+  // end, separators included; other texts are copied first.
+  const bool endToEnd = textLength == 1;
+  if (!endToEnd) {
+    for (std::uint32_t k = 0; k < count; ++k) fields::straight::store8(p + k * stride + width, text);
   }
+  p += count * stride;
+  const char separator = static_cast<char>(text);
+  auto render = [&](char* at, const double* values, std::size_t n) {
+    if (endToEnd) {
+      fields::wide::exponentRun(run.kernel, at, values, n, separator);
+    } else {
+      fields::wide::exponents(run.kernel, at, stride, values, n);
+    }
+  };
   if constexpr (std::is_same_v<Values, const double*>) {
-    fields::wide::exponents(run.kernel, first, stride, items, count);
+    render(first, items, count);
   } else {
     // The values side by side, a chunk at a time, in a local array.
     constexpr std::uint32_t kChunk = 64;
@@ -508,7 +519,7 @@ char* Format::queueExponents(char* p, const PlanRun& run, Values items) const {
         if (!isReal(items[done + k])) [[unlikely]] mismatch();
         values[k] = items[done + k].d;
       }
-      fields::wide::exponents(run.kernel, first + done * stride, stride, values, n);
+      render(first + done * stride, values, n);
     }
   }
   return p - textLength;

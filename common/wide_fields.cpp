@@ -23,6 +23,7 @@ using straight::ExponentLayout;
 using straight::Kernel;
 
 #define GW_WIDE __attribute__((target("avx512f,avx512dq,avx512vl,avx512bw,avx512cd")))
+#define GW_RUNS __attribute__((target("avx512f,avx512dq,avx512vl,avx512bw,avx512cd,avx512vbmi,bmi2")))
 #define GW_WIDE_INLINE __attribute__((target("avx512f,avx512dq,avx512vl,avx512bw,avx512cd"), always_inline)) inline
 
 // A lane the straight path declines: the exact renderers decide, as they do
@@ -516,6 +517,87 @@ GW_WIDE void renderCounting(Spaced places, int w, std::int64_t first, std::size_
   }
 }
 
+// Where each byte of eight fields of layout L laid end to end, each followed by
+// a separator, is taken from: below 64 a byte of the lanes' words, from 64 on
+// one of the lanes' exponent words, then a blank (96) and the separator (97).
+template <class L>
+struct RunBytes {
+  unsigned char from[128];
+  constexpr RunBytes() : from() {
+    constexpr int stride = L::w + 1;
+    for (int b = 0; b < 128; ++b) {
+      const int k = b / stride, column = b % stride;
+      if (k >= 8 || column < L::w - 12) {
+        from[b] = 96;
+      } else if (column < L::w - 4) {
+        from[b] = static_cast<unsigned char>(8 * k + column - (L::w - 12));
+      } else if (column < L::w) {
+        from[b] = static_cast<unsigned char>(64 + 4 * k + column - (L::w - 4));
+      } else {
+        from[b] = 97;
+      }
+    }
+  }
+};
+
+#define GW_RUNS_INLINE \
+  __attribute__((target("avx512f,avx512dq,avx512vl,avx512bw,avx512cd,avx512vbmi,bmi2"), always_inline)) inline
+
+// Stores the first `count` fields of a batch, each with its separator, end to
+// end at p; returns the lanes declined.
+template <class L>
+GW_RUNS_INLINE unsigned placeRun(const Lanes& lanes, char* p, int count, __m512i from0, __m512i from1,
+                                 __m512i texts) {
+  constexpr std::size_t stride = L::w + 1;
+  const __m512i others = _mm512_inserti64x4(texts, lanes.exponentWords, 0);
+  const std::size_t bytes = static_cast<std::size_t>(count) * stride;
+  const __m512i low = _mm512_permutex2var_epi8(lanes.words, from0, others);
+  if (bytes > 64) {
+    _mm512_storeu_si512(p, low);
+    const __m512i high = _mm512_permutex2var_epi8(lanes.words, from1, others);
+    _mm512_mask_storeu_epi8(p + 64, _bzhi_u64(~std::uint64_t{0}, static_cast<unsigned>(bytes - 64)), high);
+  } else {
+    _mm512_mask_storeu_epi8(p, _bzhi_u64(~std::uint64_t{0}, static_cast<unsigned>(bytes)), low);
+  }
+  return lanes.declined & ((1u << count) - 1);
+}
+
+// Renders the declined fields of a batch (bit k: field k from p) over what
+// the lanes left there.
+template <class L>
+[[gnu::noinline, gnu::cold]] void renderDeclined(unsigned declined, char* p, const double* values) {
+  for (; declined != 0; declined &= declined - 1) {
+    const auto k = static_cast<std::size_t>(__builtin_ctz(declined));
+    wide::declined<L>(p + k * (L::w + 1), values[k]);
+  }
+}
+
+// A run of fields in layout L, each followed by `separator`, end to end from
+// `first`: eight fields and their separators are put together in two vector
+// registers by byte permutation and stored at once.
+template <class L>
+GW_RUNS void renderRun(char* first, const double* values, std::size_t n, char separator) {
+  static constexpr RunBytes<L> kBytes;
+  constexpr std::size_t stride = L::w + 1;
+  const __m512i from0 = _mm512_loadu_si512(kBytes.from), from1 = _mm512_loadu_si512(kBytes.from + 64);
+  const __m512i texts = _mm512_mask_set1_epi8(_mm512_set1_epi8(' '), __mmask64{1} << 33, separator);
+  std::size_t i = 0;
+  // Two batches at a time: their arithmetic overlaps.
+  for (; i + 16 <= n; i += 16) {
+    const Lanes a = renderLanes<L>(_mm512_loadu_pd(values + i));
+    const Lanes b = renderLanes<L>(_mm512_loadu_pd(values + i + 8));
+    const unsigned declined = placeRun<L>(a, first + i * stride, 8, from0, from1, texts) |
+                              placeRun<L>(b, first + (i + 8) * stride, 8, from0, from1, texts) << 8;
+    if (declined != 0) [[unlikely]] renderDeclined<L>(declined, first + i * stride, values + i);
+  }
+  for (; i < n; i += 8) {
+    const int count = n - i < 8 ? static_cast<int>(n - i) : 8;
+    const auto present = static_cast<__mmask8>((1u << count) - 1);
+    const Lanes a = renderLanes<L>(_mm512_maskz_loadu_pd(present, values + i));
+    renderDeclined<L>(placeRun<L>(a, first + i * stride, count, from0, from1, texts), first + i * stride, values + i);
+  }
+}
+
 template <class Places>
 void renderIn(Kernel kernel, Places targets, const double* values, std::size_t n) {
   switch (kernel) {
@@ -528,6 +610,10 @@ void renderIn(Kernel kernel, Places targets, const double* values, std::size_t n
   for (std::size_t i = 0; i < n; ++i) {
     straight::withLayout(kernel, [&](auto layout) { straight::exponent<decltype(layout)>(targets[i], values[i]); });
   }
+}
+
+bool machinePermutesBytes() {
+  return __builtin_cpu_supports("avx512vbmi") && __builtin_cpu_supports("bmi2");
 }
 
 bool machineHasIt() {
@@ -552,6 +638,22 @@ void exponents(Kernel kernel, char* const* targets, const double* values, std::s
 }
 
 void exponents(Kernel kernel, char* first, std::size_t stride, const double* values, std::size_t n) {
+  renderIn(kernel, Spaced{first, stride}, values, n);
+}
+
+void exponentRun(Kernel kernel, char* first, const double* values, std::size_t n, char separator) {
+  static const bool permutes = available() && machinePermutesBytes();
+  if (permutes) {
+    switch (kernel) {
+      case Kernel::E12_4P: return renderRun<ExponentLayout<12, 4, 1>>(first, values, n, separator);
+      case Kernel::E12_5P: return renderRun<ExponentLayout<12, 5, 1>>(first, values, n, separator);
+      case Kernel::E14_5P: return renderRun<ExponentLayout<14, 5, 1>>(first, values, n, separator);
+      default: break;
+    }
+  }
+  std::size_t stride = 0;
+  straight::withLayout(kernel, [&](auto layout) { stride = decltype(layout)::w + 1; });
+  for (std::size_t i = 0; i < n; ++i) first[i * stride + stride - 1] = separator;
   renderIn(kernel, Spaced{first, stride}, values, n);
 }
 

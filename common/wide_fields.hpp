@@ -33,6 +33,11 @@ void freeSingles(char* first, std::size_t stride, const float* values, std::size
 // The same for doubles (1P G24.15E3, 24 columns).
 void freeDoubles(char* first, std::size_t stride, const double* values, std::size_t n);
 
+// Renders values[i] in the layout of `kernel`, each field followed by the one
+// byte `separator`, end to end from `first` (each field and its separator
+// whole), for i below n. Only where covers(kernel).
+void exponentRun(straight::Kernel kernel, char* first, const double* values, std::size_t n, char separator);
+
 // Renders Iw (w up to 16) of the numbers first, first + 1, ... at at + i * stride,
 // for i below n: eight at a time where available() and the numbers lie within
 // 0 to 10^8 - 1. For w below 8 a field may spill up to 8 - w bytes past its

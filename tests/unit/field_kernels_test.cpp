@@ -106,6 +106,16 @@ TEST(FieldKernelsTest, EightLaneRendererEqualsTheExactOne) {
           ASSERT_EQ(out.substr(1 + i * kStride + L::w, 2), "##") << "wrote outside the field";
         }
         ASSERT_EQ(out[0], '#');
+        // The same fields end to end, each with a separator after it.
+        std::string run(n * (L::w + 1) + 2, '#');
+        wide::exponentRun(static_cast<Kernel>(k), run.data() + 1, values.data() + first, n, ',');
+        std::string expected = "#";
+        for (std::size_t i = 0; i < n; ++i) {
+          char exact[40];
+          fields::exponent(exact, L::w, L::d, 0, L::scale, values[first + i]);
+          expected += std::string(exact, L::w) + ",";
+        }
+        ASSERT_EQ(run, expected + "#") << "end to end, E" << L::w << "." << L::d;
       }
     });
   }
