@@ -33,12 +33,15 @@ struct Item {
   };
   Kind kind;
 
+  // Not constexpr: GCC clears the whole of a union built by a constexpr
+  // constructor before setting its member, which costs a string of stores for
+  // every line's array of items.
   template <std::integral T>
-  constexpr Item(T v) : i(static_cast<long long>(v)), kind(Kind::Integer) {}
-  constexpr Item(float v) : d(v), kind(Kind::Single) {}
-  constexpr Item(double v) : d(v), kind(Kind::Double) {}
-  constexpr Item(std::string_view v) : s(v), kind(Kind::Text) {}
-  constexpr Item(const char* v) : s(v), kind(Kind::Text) {}
+  Item(T v) : i(static_cast<long long>(v)), kind(Kind::Integer) {}
+  Item(float v) : d(v), kind(Kind::Single) {}
+  Item(double v) : d(v), kind(Kind::Double) {}
+  Item(std::string_view v) : s(v), kind(Kind::Text) {}
+  Item(const char* v) : s(v), kind(Kind::Text) {}
   Item(const std::string& v) : s(v), kind(Kind::Text) {}
 };
 
