@@ -42,23 +42,30 @@ GW_WIDE_INLINE __m256i divide100000(__m256i n) {
   return _mm256_srli_epi32(_mm256_mullo_epi32(_mm256_srli_epi32(n, 5), _mm256_set1_epi32(85900)), 28);
 }
 
-// kScale[i] for i from 0 to 47 in each lane (past its end: 1), picked from
-// registers rather than gathered from memory.
-struct ScaleTable {
-  double at[48];
-  constexpr ScaleTable() : at() {
-    for (int i = 0; i < 48; ++i) at[i] = i < 45 ? digits_detail::kScale[i] : 1.0;
+// A table of doubles looked up lane by lane from registers, sixteen entries to
+// a permutation of two, rather than gathered from memory; entries past the
+// source's end are 1.
+template <std::size_t N>
+struct LaneTable {
+  static_assert(N % 8 == 0);
+  double at[N];
+  constexpr LaneTable(const double* source, std::size_t count) : at() {
+    for (std::size_t i = 0; i < N; ++i) at[i] = i < count ? source[i] : 1.0;
   }
 };
-alignas(64) constexpr ScaleTable kScaleTable;
+alignas(64) constexpr LaneTable<48> kScaleTable(digits_detail::kScale, 45);  // 10^(i - 22)
+alignas(64) constexpr LaneTable<24> kPowerTable(digits_detail::kPow10, 23);  // 10^i, exact
 
-GW_WIDE_INLINE __m512d scaleAt(__m512i i) {
-  const double* t = kScaleTable.at;
+template <std::size_t N>
+GW_WIDE_INLINE __m512d lookUp(const LaneTable<N>& table, __m512i i) {
+  const double* t = table.at;
   __m512d r = _mm512_permutex2var_pd(_mm512_load_pd(t), i, _mm512_load_pd(t + 8));
-  r = _mm512_mask_mov_pd(r, _mm512_cmpge_epu64_mask(i, _mm512_set1_epi64(16)),
-                         _mm512_permutex2var_pd(_mm512_load_pd(t + 16), i, _mm512_load_pd(t + 24)));
-  return _mm512_mask_mov_pd(r, _mm512_cmpge_epu64_mask(i, _mm512_set1_epi64(32)),
-                            _mm512_permutex2var_pd(_mm512_load_pd(t + 32), i, _mm512_load_pd(t + 40)));
+  for (std::size_t from = 16; from < N; from += 16) {
+    const double* next = t + (from + 8 < N ? from + 8 : from);
+    r = _mm512_mask_mov_pd(r, _mm512_cmpge_epu64_mask(i, _mm512_set1_epi64(static_cast<long long>(from))),
+                           _mm512_permutex2var_pd(_mm512_load_pd(t + from), i, _mm512_load_pd(next)));
+  }
+  return r;
 }
 
 // The four digits of r < 10^4 in each lane, as characters, first digit lowest
@@ -70,6 +77,58 @@ GW_WIDE_INLINE __m256i fourDigits(__m256i r) {
                                      _mm256_set1_epi32(0x000F000F));  // lane / 10
   return _mm256_or_si256(_mm256_or_si256(y, _mm256_slli_epi32(_mm256_sub_epi32(x, _mm256_mullo_epi32(y, _mm256_set1_epi32(10))), 8)),
                          _mm256_set1_epi32(0x30303030));
+}
+
+// The eight digits of x < 10^8 in each 64-bit lane, first digit lowest.
+GW_WIDE_INLINE __m512i eightDigits(__m512i x) {
+  const __m512i upper = _mm512_srli_epi64(_mm512_mul_epu32(x, _mm512_set1_epi64(3518437209)), 45);  // x / 10^4
+  const __m256i upper32 = _mm512_cvtepi64_epi32(upper);
+  const __m256i lower32 = _mm256_sub_epi32(_mm512_cvtepi64_epi32(x), _mm256_mullo_epi32(upper32, _mm256_set1_epi32(10000)));
+  return _mm512_or_si512(_mm512_cvtepu32_epi64(fourDigits(upper32)),
+                         _mm512_slli_epi64(_mm512_cvtepu32_epi64(fourDigits(lower32)), 32));
+}
+
+// withPoint of field_kernels.hpp with a count `before` (0 to 7) per lane: the
+// first `before` digits after the leading byte move down over it, and the
+// point follows them.
+GW_WIDE_INLINE __m512i withPoint(__m512i digits, __m512i before) {
+  const __m512i shift = _mm512_slli_epi64(before, 3);
+  const __m512i below = _mm512_sub_epi64(_mm512_sllv_epi64(_mm512_set1_epi64(1), shift), _mm512_set1_epi64(1));
+  return _mm512_or_si512(_mm512_or_si512(_mm512_and_si512(_mm512_srli_epi64(digits, 8), below),
+                                         _mm512_sllv_epi64(_mm512_set1_epi64('.'), shift)),
+                         _mm512_andnot_si512(_mm512_or_si512(below, _mm512_sllv_epi64(_mm512_set1_epi64(0xFF), shift)), digits));
+}
+
+// E, the exponent's sign and its two digits, a word per lane (the straight
+// paths decline exponents of three digits).
+GW_WIDE_INLINE __m256i exponentWords(__m256i exp10) {
+  const __m256i magnitude = _mm256_abs_epi32(exp10);
+  const __m256i tens = _mm256_srli_epi32(_mm256_mullo_epi32(magnitude, _mm256_set1_epi32(103)), 10);
+  const __m256i ones = _mm256_sub_epi32(magnitude, _mm256_mullo_epi32(tens, _mm256_set1_epi32(10)));
+  const __m256i words = _mm256_or_si256(_mm256_or_si256(_mm256_slli_epi32(tens, 16), _mm256_slli_epi32(ones, 24)),
+                                        _mm256_set1_epi32('E' | '+' << 8 | '0' << 16 | '0' << 24));
+  return _mm256_mask_add_epi32(words, _mm256_cmplt_epi32_mask(exp10, _mm256_setzero_si256()), words,
+                               _mm256_set1_epi32(('-' - '+') << 8));
+}
+
+// The first three columns of a free-form field: in exponent form a blank, the
+// sign and the first digit of `digits`; in fixed form a blank and the sign
+// before the digits, or the sign and a zero before a point that comes first.
+GW_WIDE_INLINE __m512i freeHead(__m512d value, __m512i digits, __mmask8 fixed, __mmask8 pointFirst) {
+  const __m512i sign = _mm512_mask_blend_epi64(_mm512_movepi64_mask(_mm512_castpd_si512(value)),
+                                               _mm512_set1_epi64(' '), _mm512_set1_epi64('-'));
+  const __m512i exponentHead =
+      _mm512_or_si512(_mm512_or_si512(_mm512_set1_epi64(' '), _mm512_slli_epi64(sign, 8)),
+                      _mm512_slli_epi64(_mm512_and_si512(digits, _mm512_set1_epi64(0xFF)), 16));
+  const __m512i fixedHead = _mm512_mask_blend_epi64(
+      pointFirst, _mm512_or_si512(_mm512_set1_epi64(' ' | ' ' << 8), _mm512_slli_epi64(sign, 16)),
+      _mm512_or_si512(_mm512_set1_epi64(' ' | '0' << 16), _mm512_slli_epi64(sign, 8)));
+  return _mm512_mask_blend_epi64(fixed, exponentHead, fixedHead);
+}
+
+// The digits of the exponent form after the first: the point over the first.
+GW_WIDE_INLINE __m512i pointOverFirst(__m512i digits) {
+  return _mm512_or_si512(_mm512_andnot_si512(_mm512_set1_epi64(0xFF), digits), _mm512_set1_epi64('.'));
 }
 
 // Where the fields go: listed one by one, or evenly spaced.
@@ -110,8 +169,8 @@ GW_WIDE_INLINE Lanes renderLanes(__m512d value) {
   __mmask8 declined = _mm256_cmpgt_epu32_mask(index, _mm256_set1_epi32(43));  // pLow outside -21 .. 22
   const __m256i within = _mm256_min_epu32(index, _mm256_set1_epi32(43));
   const __m512i scaleIndex = _mm512_cvtepu32_epi64(within);
-  const __m512d tLow = _mm512_mul_pd(magnitude, scaleAt(_mm512_add_epi64(scaleIndex, _mm512_set1_epi64(1))));
-  const __m512d tHigh = _mm512_mul_pd(magnitude, scaleAt(scaleIndex));
+  const __m512d tLow = _mm512_mul_pd(magnitude, lookUp(kScaleTable, _mm512_add_epi64(scaleIndex, _mm512_set1_epi64(1))));
+  const __m512d tHigh = _mm512_mul_pd(magnitude, lookUp(kScaleTable, scaleIndex));
   const __mmask8 nextDecade = _mm512_cmp_pd_mask(tLow, _mm512_set1_pd(kPow10[count]), _CMP_GE_OQ);
   const __m512d t = _mm512_mask_blend_pd(nextDecade, tLow, tHigh);
   __m256i exp10 = _mm256_mask_add_epi32(guess, nextDecade, guess, _mm256_set1_epi32(1));
@@ -154,16 +213,7 @@ GW_WIDE_INLINE Lanes renderLanes(__m512d value) {
   }
   const __m512i words = _mm512_or_si512(_mm512_cvtepu32_epi64(head),
                                         _mm512_slli_epi64(_mm512_cvtepu32_epi64(fourDigits(fraction)), 32));
-  // E, the exponent's sign and its two digits (the straight path declines
-  // exponents of three).
-  const __m256i magnitude10 = _mm256_abs_epi32(exp10);
-  const __m256i tens = _mm256_srli_epi32(_mm256_mullo_epi32(magnitude10, _mm256_set1_epi32(103)), 10);
-  const __m256i ones = _mm256_sub_epi32(magnitude10, _mm256_mullo_epi32(tens, _mm256_set1_epi32(10)));
-  __m256i exponentWords = _mm256_or_si256(_mm256_or_si256(_mm256_slli_epi32(tens, 16), _mm256_slli_epi32(ones, 24)),
-                                          _mm256_set1_epi32('E' | '+' << 8 | '0' << 16 | '0' << 24));
-  exponentWords = _mm256_mask_add_epi32(exponentWords, _mm256_cmplt_epi32_mask(exp10, _mm256_setzero_si256()),
-                                        exponentWords, _mm256_set1_epi32(('-' - '+') << 8));
-  return Lanes{words, exponentWords, declined};
+  return Lanes{words, exponentWords(exp10), declined};
 }
 
 // Stores the first `lanes` fields of a batch at their places.
@@ -244,8 +294,8 @@ GW_WIDE_INLINE FreeLanes freeSingleLanes(__m512d value, __m512d smallestFixed) {
   const __m256i index = _mm256_sub_epi32(_mm256_add_epi32(count, _mm256_set1_epi32(20)), guess);  // pLow + 21
   __mmask8 declined = _mm256_cmpgt_epu32_mask(index, _mm256_set1_epi32(43));
   const __m512i scaleIndex = _mm512_cvtepu32_epi64(_mm256_min_epu32(index, _mm256_set1_epi32(43)));
-  const __m512d tLow = _mm512_mul_pd(magnitude, scaleAt(_mm512_add_epi64(scaleIndex, _mm512_set1_epi64(1))));
-  const __m512d tHigh = _mm512_mul_pd(magnitude, scaleAt(scaleIndex));
+  const __m512d tLow = _mm512_mul_pd(magnitude, lookUp(kScaleTable, _mm512_add_epi64(scaleIndex, _mm512_set1_epi64(1))));
+  const __m512d tHigh = _mm512_mul_pd(magnitude, lookUp(kScaleTable, scaleIndex));
   const __mmask8 nextDecade = _mm512_cmp_pd_mask(
       tLow, _mm512_mask_blend_pd(fixed, _mm512_set1_pd(kPow10[8]), _mm512_set1_pd(kPow10[7])), _CMP_GE_OQ);
   const __m512d t = _mm512_mask_blend_pd(nextDecade, tLow, tHigh);
@@ -265,45 +315,17 @@ GW_WIDE_INLINE FreeLanes freeSingleLanes(__m512d value, __m512d smallestFixed) {
   n = _mm256_mask_mov_epi32(n, carry, low);
   exp10 = _mm256_mask_add_epi32(exp10, carry, exp10, _mm256_set1_epi32(1));
   // The eight digits of n (a leading zero for seven), first digit lowest.
-  const __m512i wide = _mm512_cvtepu32_epi64(n);
-  const __m512i upper = _mm512_srli_epi64(_mm512_mul_epu32(wide, _mm512_set1_epi64(3518437209)), 45);  // n / 10^4
-  const __m256i upper32 = _mm512_cvtepi64_epi32(upper);
-  const __m256i lower32 = _mm256_sub_epi32(n, _mm256_mullo_epi32(upper32, _mm256_set1_epi32(10000)));
-  const __m512i digits = _mm512_or_si512(_mm512_cvtepu32_epi64(fourDigits(upper32)),
-                                         _mm512_slli_epi64(_mm512_cvtepu32_epi64(fourDigits(lower32)), 32));
-  const __m512i sign = _mm512_mask_blend_epi64(_mm512_movepi64_mask(_mm512_castpd_si512(value)),
-                                               _mm512_set1_epi64(' '), _mm512_set1_epi64('-'));
+  const __m512i digits = eightDigits(_mm512_cvtepu32_epi64(n));
   // Exponent form: a blank, the sign, the first digit, the point and seven
-  // more digits, E, the exponent's sign and two digits.
-  const __m512i firstDigit = _mm512_and_si512(digits, _mm512_set1_epi64(0xFF));
-  const __m512i exponentMiddle =
-      _mm512_or_si512(_mm512_andnot_si512(_mm512_set1_epi64(0xFF), digits), _mm512_set1_epi64('.'));
-  const __m512i exponentHead = _mm512_or_si512(
-      _mm512_or_si512(_mm512_set1_epi64(' '), _mm512_slli_epi64(sign, 8)), _mm512_slli_epi64(firstDigit, 16));
-  const __m256i magnitude10 = _mm256_abs_epi32(exp10);
-  const __m256i tens = _mm256_srli_epi32(_mm256_mullo_epi32(magnitude10, _mm256_set1_epi32(103)), 10);
-  const __m256i ones = _mm256_sub_epi32(magnitude10, _mm256_mullo_epi32(tens, _mm256_set1_epi32(10)));
-  __m256i exponentWords = _mm256_or_si256(_mm256_or_si256(_mm256_slli_epi32(tens, 16), _mm256_slli_epi32(ones, 24)),
-                                          _mm256_set1_epi32('E' | '+' << 8 | '0' << 16 | '0' << 24));
-  exponentWords = _mm256_mask_add_epi32(exponentWords, _mm256_cmplt_epi32_mask(exp10, _mm256_setzero_si256()),
-                                        exponentWords, _mm256_set1_epi32(('-' - '+') << 8));
-  // Fixed form: the seven digits with the point after the first `before` of
-  // them (withPoint of field_kernels.hpp, a shift per lane), four blanks after
-  // them; before them a blank and the sign, or the sign and a zero.
+  // more digits, E, the exponent's sign and two digits. Fixed form: the seven
+  // digits with the point after the first `before` of them, four blanks
+  // after them.
   const __m256i before = _mm256_min_epu32(_mm256_add_epi32(exp10, _mm256_set1_epi32(1)), _mm256_set1_epi32(7));
-  const __m512i shift = _mm512_slli_epi64(_mm512_cvtepu32_epi64(before), 3);
-  const __m512i below = _mm512_sub_epi64(_mm512_sllv_epi64(_mm512_set1_epi64(1), shift), _mm512_set1_epi64(1));
-  const __m512i fixedMiddle = _mm512_or_si512(
-      _mm512_or_si512(_mm512_and_si512(_mm512_srli_epi64(digits, 8), below),
-                      _mm512_sllv_epi64(_mm512_set1_epi64('.'), shift)),
-      _mm512_andnot_si512(_mm512_or_si512(below, _mm512_sllv_epi64(_mm512_set1_epi64(0xFF), shift)), digits));
-  const __mmask8 noneBefore = _mm256_cmpeq_epi32_mask(before, _mm256_setzero_si256());
-  const __m512i fixedHead = _mm512_mask_blend_epi64(
-      noneBefore, _mm512_or_si512(_mm512_set1_epi64(' ' | ' ' << 8), _mm512_slli_epi64(sign, 16)),
-      _mm512_or_si512(_mm512_set1_epi64(' ' | '0' << 16), _mm512_slli_epi64(sign, 8)));
-  const __m512i middle = _mm512_mask_blend_epi64(fixed, exponentMiddle, fixedMiddle);
-  const __m512i head = _mm512_mask_blend_epi64(fixed, exponentHead, fixedHead);
-  const __m512i tail = _mm512_mask_blend_epi64(fixed, _mm512_cvtepu32_epi64(exponentWords),
+  const __m512i head =
+      freeHead(value, digits, fixed, _mm256_cmpeq_epi32_mask(before, _mm256_setzero_si256()));
+  const __m512i middle =
+      _mm512_mask_blend_epi64(fixed, pointOverFirst(digits), withPoint(digits, _mm512_cvtepu32_epi64(before)));
+  const __m512i tail = _mm512_mask_blend_epi64(fixed, _mm512_cvtepu32_epi64(exponentWords(exp10)),
                                                _mm512_set1_epi64(0x20202020));
   return FreeLanes{_mm512_or_si512(head, _mm512_slli_epi64(middle, 24)),
                    _mm512_or_si512(_mm512_srli_epi64(middle, 32), _mm512_slli_epi64(tail, 32)), declined};
@@ -331,42 +353,6 @@ GW_WIDE void renderFreeSingles(Spaced places, const float* values, std::size_t n
   }
 }
 
-// 10^p for p from 0 to 22 (exact doubles) in each lane, from registers.
-struct PowerTable {
-  double at[24];
-  constexpr PowerTable() : at() {
-    for (int i = 0; i < 24; ++i) at[i] = i < 23 ? digits_detail::kPow10[i] : 1.0;
-  }
-};
-alignas(64) constexpr PowerTable kPowerTable;
-
-GW_WIDE_INLINE __m512d powerAt(__m512i p) {
-  const double* t = kPowerTable.at;
-  const __m512d r = _mm512_permutex2var_pd(_mm512_load_pd(t), p, _mm512_load_pd(t + 8));
-  return _mm512_mask_mov_pd(r, _mm512_cmpge_epu64_mask(p, _mm512_set1_epi64(16)),
-                            _mm512_permutex2var_pd(_mm512_load_pd(t + 16), p, _mm512_load_pd(t + 16)));
-}
-
-// The eight digits of x < 10^8 in each 64-bit lane, first digit lowest.
-GW_WIDE_INLINE __m512i eightDigits(__m512i x) {
-  const __m512i upper = _mm512_srli_epi64(_mm512_mul_epu32(x, _mm512_set1_epi64(3518437209)), 45);  // x / 10^4
-  const __m256i upper32 = _mm512_cvtepi64_epi32(upper);
-  const __m256i lower32 = _mm256_sub_epi32(_mm512_cvtepi64_epi32(x), _mm256_mullo_epi32(upper32, _mm256_set1_epi32(10000)));
-  return _mm512_or_si512(_mm512_cvtepu32_epi64(fourDigits(upper32)),
-                         _mm512_slli_epi64(_mm512_cvtepu32_epi64(fourDigits(lower32)), 32));
-}
-
-// withPoint of field_kernels.hpp with a count `before` (0 to 7) per lane: the
-// first `before` digits after the leading byte move down over it, and the
-// point follows them.
-GW_WIDE_INLINE __m512i withPoint(__m512i digits, __m512i before) {
-  const __m512i shift = _mm512_slli_epi64(before, 3);
-  const __m512i below = _mm512_sub_epi64(_mm512_sllv_epi64(_mm512_set1_epi64(1), shift), _mm512_set1_epi64(1));
-  return _mm512_or_si512(_mm512_or_si512(_mm512_and_si512(_mm512_srli_epi64(digits, 8), below),
-                                         _mm512_sllv_epi64(_mm512_set1_epi64('.'), shift)),
-                         _mm512_andnot_si512(_mm512_or_si512(below, _mm512_sllv_epi64(_mm512_set1_epi64(0xFF), shift)), digits));
-}
-
 // The free-form double, 1P G24.15E3, of eight values in registers: the
 // field's three words, and the lanes declined. Per lane, as the straight
 // renderer: fifteen digits in fixed form from `smallestFixed` up to
@@ -392,11 +378,11 @@ GW_WIDE_INLINE DoubleLanes freeDoubleLanes(__m512d value, __m512d smallestFixed)
   __mmask8 declined = _mm512_cmpgt_epu64_mask(pLow, _mm512_set1_epi64(23));  // pLow outside 0 .. 23
   const __m512d top = _mm512_mask_blend_pd(fixed, _mm512_set1_pd(kPow10[16]), _mm512_set1_pd(kPow10[15]));
   const __m512i within = _mm512_min_epu64(pLow, _mm512_set1_epi64(23));
-  const __mmask8 nextDecade = _mm512_cmp_pd_mask(_mm512_mul_pd(magnitude, powerAt(within)), top, _CMP_GE_OQ);
+  const __mmask8 nextDecade = _mm512_cmp_pd_mask(_mm512_mul_pd(magnitude, lookUp(kPowerTable, within)), top, _CMP_GE_OQ);
   const __m512i p = _mm512_mask_sub_epi64(within, nextDecade, within, _mm512_set1_epi64(1));
   declined |= _mm512_cmpgt_epu64_mask(p, _mm512_set1_epi64(22));
   __m512i exp10 = _mm512_mask_add_epi64(guess, nextDecade, guess, _mm512_set1_epi64(1));
-  const __m512d power = powerAt(_mm512_min_epu64(p, _mm512_set1_epi64(22)));
+  const __m512d power = lookUp(kPowerTable, _mm512_min_epu64(p, _mm512_set1_epi64(22)));
   const __m512d product = _mm512_mul_pd(magnitude, power);
   const __m512d error = _mm512_fmsub_pd(magnitude, power, product);  // exact: product + error = magnitude x 10^p
   // The integer part and what lies beyond it, rounded to the nearest; ties,
@@ -429,39 +415,26 @@ GW_WIDE_INLINE DoubleLanes freeDoubleLanes(__m512d value, __m512d smallestFixed)
   upper = _mm512_mask_add_epi64(upper, over, upper, _mm512_set1_epi64(1));
   lower = _mm512_mask_sub_epi64(lower, over, lower, _mm512_set1_epi64(100000000));
   const __m512i first = eightDigits(upper), second = eightDigits(lower);
-  const __m512i sign = _mm512_mask_blend_epi64(_mm512_movepi64_mask(_mm512_castpd_si512(value)),
-                                               _mm512_set1_epi64(' '), _mm512_set1_epi64('-'));
   // Exponent form: a blank, the sign, the first digit, the point, fifteen
   // more digits, E, the exponent's sign and three digits.
-  const __m512i exponentHead = _mm512_or_si512(
-      _mm512_or_si512(_mm512_set1_epi64(' '), _mm512_slli_epi64(sign, 8)),
-      _mm512_slli_epi64(_mm512_and_si512(first, _mm512_set1_epi64(0xFF)), 16));
-  const __m512i exponentMiddle =
-      _mm512_or_si512(_mm512_andnot_si512(_mm512_set1_epi64(0xFF), first), _mm512_set1_epi64('.'));
-  const __m512i magnitude10 = _mm512_min_epu64(_mm512_abs_epi64(exp10), _mm512_set1_epi64(99));
-  const __m512i tens = _mm512_srli_epi64(_mm512_mullo_epi64(magnitude10, _mm512_set1_epi64(103)), 10);
-  const __m512i ones = _mm512_sub_epi64(magnitude10, _mm512_mullo_epi64(tens, _mm512_set1_epi64(10)));
-  __m512i exponentTail = _mm512_or_si512(
-      _mm512_or_si512(_mm512_slli_epi64(tens, 24), _mm512_slli_epi64(ones, 32)),
-      _mm512_set1_epi64('E' | '+' << 8 | '0' << 16 | static_cast<std::int64_t>('0') << 24 |
-                        static_cast<std::int64_t>('0') << 32));
-  exponentTail = _mm512_mask_add_epi64(exponentTail, _mm512_cmplt_epi64_mask(exp10, _mm512_setzero_si512()),
-                                       exponentTail, _mm512_set1_epi64(('-' - '+') << 8));
+  // (E and the sign, then a zero before the two digits of the exponent: the
+  // path declines exponents of three digits.)
+  const __m512i twoDigits = _mm512_cvtepu32_epi64(
+      exponentWords(_mm512_cvtepi64_epi32(_mm512_max_epi64(_mm512_min_epi64(exp10, _mm512_set1_epi64(99)),
+                                                           _mm512_set1_epi64(-99)))));
+  const __m512i exponentTail =
+      _mm512_or_si512(_mm512_or_si512(_mm512_and_si512(twoDigits, _mm512_set1_epi64(0xFFFF)), _mm512_set1_epi64('0' << 16)),
+                      _mm512_slli_epi64(_mm512_srli_epi64(twoDigits, 16), 24));
   // Fixed form: the fifteen digits with the point after the first `before`
-  // of them, five blanks after them; before them a blank and the sign, or
-  // the sign and a zero.
+  // of them, five blanks after them.
   const __m512i before = _mm512_min_epu64(_mm512_add_epi64(exp10, _mm512_set1_epi64(1)), _mm512_set1_epi64(15));
   const __mmask8 inFirst = _mm512_cmplt_epu64_mask(before, _mm512_set1_epi64(8));
   const __m512i fixedMiddle = _mm512_mask_blend_epi64(
       inFirst, _mm512_or_si512(_mm512_srli_epi64(first, 8), _mm512_slli_epi64(second, 56)), withPoint(first, before));
   const __m512i fixedLast = _mm512_mask_blend_epi64(
       inFirst, withPoint(second, _mm512_sub_epi64(before, _mm512_set1_epi64(8))), second);
-  const __mmask8 noneBefore = _mm512_cmpeq_epi64_mask(before, _mm512_setzero_si512());
-  const __m512i fixedHead = _mm512_mask_blend_epi64(
-      noneBefore, _mm512_or_si512(_mm512_set1_epi64(' ' | ' ' << 8), _mm512_slli_epi64(sign, 16)),
-      _mm512_or_si512(_mm512_set1_epi64(' ' | '0' << 16), _mm512_slli_epi64(sign, 8)));
-  const __m512i head = _mm512_mask_blend_epi64(fixed, exponentHead, fixedHead);
-  const __m512i middle = _mm512_mask_blend_epi64(fixed, exponentMiddle, fixedMiddle);
+  const __m512i head = freeHead(value, first, fixed, _mm512_cmpeq_epi64_mask(before, _mm512_setzero_si512()));
+  const __m512i middle = _mm512_mask_blend_epi64(fixed, pointOverFirst(first), fixedMiddle);
   const __m512i last = _mm512_mask_blend_epi64(fixed, second, fixedLast);
   const __m512i tail = _mm512_mask_blend_epi64(fixed, exponentTail, _mm512_set1_epi64(0x2020202020));
   // Columns 1-3 the head, 4-11 the middle word, 12-19 the last, 20-24 the tail.
