@@ -7,6 +7,7 @@
 #include <array>
 #include <cstddef>
 #include <cstring>
+#include <optional>
 #include <span>
 #include <string>
 #include <tuple>
@@ -76,13 +77,10 @@ class KeptLines {
   template <class LineItems>
   void writeOverBlock(const Format& format, char* kept, std::size_t bytes, std::size_t first, std::size_t last,
                       LineItems& lineItems) const {
-    if (overlay_.wide == fields::straight::Kernel::None) {
-      for (std::size_t i = first; i < last; ++i) format.writeOver(kept + i * bytes, overlay_, lineItems(i));
-      return;
-    }
-    fields::wide::Queue queue(overlay_.wide);
-    for (std::size_t i = first; i < last; ++i) format.writeOver(kept + i * bytes, overlay_, lineItems(i), &queue);
-    queue.flush();
+    std::optional<fields::wide::Queue> queue;  // flushed when full, and the rest when it goes
+    if (overlay_.wide != fields::straight::Kernel::None) queue.emplace(overlay_.wide);
+    fields::wide::Queue* const fields = queue ? &*queue : nullptr;
+    for (std::size_t i = first; i < last; ++i) format.writeOver(kept + i * bytes, overlay_, lineItems(i), fields);
   }
 
   const Format* format_ = nullptr;  // of the kept lines

@@ -11,6 +11,7 @@
 #include <immintrin.h>
 
 #include <cstdint>
+#include <type_traits>
 
 #include "decimal_digits.hpp"
 #include "platform.hpp"
@@ -272,16 +273,19 @@ GW_WIDE void render(Places targets, const double* values, std::size_t n) {
   }
 }
 
-// The free-form 32-bit real, 1P G15.7E2, of eight values in registers: the
-// field's columns 1 to 8 and 8 to 15 (they share column 8), and the lanes
-// declined. Per lane, as the straight renderer: seven digits in fixed form
-// from `smallestFixed` up to 9999999.5, else eight in exponent form.
+// A free-form field of eight values in registers: N words of its columns per
+// lane (where each goes in the field: kSingleColumns, kDoubleColumns), and the
+// lanes declined.
+template <std::size_t N>
 struct FreeLanes {
-  __m512i low, high;
+  __m512i words[N];
   __mmask8 declined;
 };
 
-GW_WIDE_INLINE FreeLanes freeSingleLanes(__m512d value, __m512d smallestFixed) {
+// The free-form 32-bit real, 1P G15.7E2: columns 1 to 8 and 8 to 15 (they share
+// column 8). Per lane, as the straight renderer: seven digits in fixed form
+// from `smallestFixed` up to 9999999.5, else eight in exponent form.
+GW_WIDE_INLINE FreeLanes<2> freeSingleLanes(__m512d value, __m512d smallestFixed) {
   using namespace digits_detail;
   const __m512d magnitude = _mm512_abs_pd(value);
   const __mmask8 fixed = _mm512_cmp_pd_mask(magnitude, smallestFixed, _CMP_GE_OQ) &
@@ -327,45 +331,18 @@ GW_WIDE_INLINE FreeLanes freeSingleLanes(__m512d value, __m512d smallestFixed) {
       _mm512_mask_blend_epi64(fixed, pointOverFirst(digits), withPoint(digits, _mm512_cvtepu32_epi64(before)));
   const __m512i tail = _mm512_mask_blend_epi64(fixed, _mm512_cvtepu32_epi64(exponentWords(exp10)),
                                                _mm512_set1_epi64(0x20202020));
-  return FreeLanes{_mm512_or_si512(head, _mm512_slli_epi64(middle, 24)),
-                   _mm512_or_si512(_mm512_srli_epi64(middle, 32), _mm512_slli_epi64(tail, 32)), declined};
+  return FreeLanes<2>{{_mm512_or_si512(head, _mm512_slli_epi64(middle, 24)),
+                       _mm512_or_si512(_mm512_srli_epi64(middle, 32), _mm512_slli_epi64(tail, 32))},
+                      declined};
 }
 
-GW_WIDE void renderFreeSingles(Spaced places, const float* values, std::size_t n) {
-  const __m512d smallestFixed = _mm512_set1_pd(static_cast<double>(smallestFixedSingle()));
-  for (std::size_t i = 0; i < n; i += 8) {
-    const int count = n - i < 8 ? static_cast<int>(n - i) : 8;
-    const auto present = static_cast<__mmask8>((1u << count) - 1);
-    const FreeLanes lanes =
-        freeSingleLanes(_mm512_cvtps_pd(_mm256_maskz_loadu_ps(present, values + i)), smallestFixed);
-    alignas(64) std::uint64_t low[8], high[8];
-    _mm512_store_si512(low, lanes.low);
-    _mm512_store_si512(high, lanes.high);
-    for (int k = 0; k < count; ++k) {
-      char* out = places[i + static_cast<std::size_t>(k)];
-      straight::store8(out, low[k]);
-      straight::store8(out + 7, high[k]);
-    }
-    for (unsigned declined = lanes.declined & present; declined != 0; declined &= declined - 1) {
-      const std::size_t k = i + static_cast<std::size_t>(__builtin_ctz(declined));
-      fields::freeSingle(places[k], values[k]);
-    }
-  }
-}
-
-// The free-form double, 1P G24.15E3, of eight values in registers: the
-// field's three words, and the lanes declined. Per lane, as the straight
-// renderer: fifteen digits in fixed form from `smallestFixed` up to
+// The free-form double, 1P G24.15E3: three words of eight columns. Per lane,
+// as the straight renderer: fifteen digits in fixed form from `smallestFixed` up to
 // 999999999999999.5, else sixteen in exponent form. The digits come from the
 // exact product of the value and a power of ten of 10^0 to 10^22 (a product
 // and its error, by a fused multiply-add); values needing another scale, and
 // products too near a rounding tie, are declined.
-struct DoubleLanes {
-  __m512i words[3];
-  __mmask8 declined;
-};
-
-GW_WIDE_INLINE DoubleLanes freeDoubleLanes(__m512d value, __m512d smallestFixed) {
+GW_WIDE_INLINE FreeLanes<3> freeDoubleLanes(__m512d value, __m512d smallestFixed) {
   using namespace digits_detail;
   const __m512d magnitude = _mm512_abs_pd(value);
   const __mmask8 fixed = _mm512_cmp_pd_mask(magnitude, smallestFixed, _CMP_GE_OQ) &
@@ -438,29 +415,52 @@ GW_WIDE_INLINE DoubleLanes freeDoubleLanes(__m512d value, __m512d smallestFixed)
   const __m512i last = _mm512_mask_blend_epi64(fixed, second, fixedLast);
   const __m512i tail = _mm512_mask_blend_epi64(fixed, exponentTail, _mm512_set1_epi64(0x2020202020));
   // Columns 1-3 the head, 4-11 the middle word, 12-19 the last, 20-24 the tail.
-  return DoubleLanes{{_mm512_or_si512(head, _mm512_slli_epi64(middle, 24)),
+  return FreeLanes<3>{{_mm512_or_si512(head, _mm512_slli_epi64(middle, 24)),
                       _mm512_or_si512(_mm512_srli_epi64(middle, 40), _mm512_slli_epi64(last, 24)),
                       _mm512_or_si512(_mm512_srli_epi64(last, 40), _mm512_slli_epi64(tail, 24))},
                      declined};
 }
 
-GW_WIDE void renderFreeDoubles(Spaced places, const double* values, std::size_t n) {
-  const __m512d smallestFixed = _mm512_set1_pd(smallestFixedDouble());
+// A free-form layout eight fields at a time: the lanes' words stored at their
+// columns of each field, then the declined fields rendered over them one by
+// one (the straight renderer, and the exact one where it declines too).
+template <class Real, std::size_t N, FreeLanes<N> (*renderLanes)(__m512d, __m512d),
+          void (*renderOne)(char*, Real)>
+GW_WIDE_INLINE void renderFree(Spaced places, const Real* values, std::size_t n, double smallestFixed,
+                               const std::size_t (&columns)[N]) {
+  const __m512d smallest = _mm512_set1_pd(smallestFixed);
   for (std::size_t i = 0; i < n; i += 8) {
     const int count = n - i < 8 ? static_cast<int>(n - i) : 8;
     const auto present = static_cast<__mmask8>((1u << count) - 1);
-    const DoubleLanes lanes = freeDoubleLanes(_mm512_maskz_loadu_pd(present, values + i), smallestFixed);
-    alignas(64) std::uint64_t words[3][8];
-    for (int w = 0; w < 3; ++w) _mm512_store_si512(words[w], lanes.words[w]);
+    __m512d value;
+    if constexpr (std::is_same_v<Real, float>) {
+      value = _mm512_cvtps_pd(_mm256_maskz_loadu_ps(present, values + i));
+    } else {
+      value = _mm512_maskz_loadu_pd(present, values + i);
+    }
+    const FreeLanes<N> lanes = renderLanes(value, smallest);
+    alignas(64) std::uint64_t words[N][8];
+    for (std::size_t w = 0; w < N; ++w) _mm512_store_si512(words[w], lanes.words[w]);
     for (int k = 0; k < count; ++k) {
       char* out = places[i + static_cast<std::size_t>(k)];
-      for (int w = 0; w < 3; ++w) straight::store8(out + 8 * w, words[w][k]);
+      for (std::size_t w = 0; w < N; ++w) straight::store8(out + columns[w], words[w][k]);
     }
     for (unsigned declined = lanes.declined & present; declined != 0; declined &= declined - 1) {
       const std::size_t k = i + static_cast<std::size_t>(__builtin_ctz(declined));
-      fields::freeDouble(places[k], values[k]);
+      renderOne(places[k], values[k]);
     }
   }
+}
+
+constexpr std::size_t kSingleColumns[] = {0, 7};
+constexpr std::size_t kDoubleColumns[] = {0, 8, 16};
+
+GW_WIDE void renderFreeSingles(Spaced places, const float* values, std::size_t n) {
+  renderFree<float, 2, freeSingleLanes, fields::freeSingle>(places, values, n, smallestFixedSingle(), kSingleColumns);
+}
+
+GW_WIDE void renderFreeDoubles(Spaced places, const double* values, std::size_t n) {
+  renderFree<double, 3, freeDoubleLanes, fields::freeDouble>(places, values, n, smallestFixedDouble(), kDoubleColumns);
 }
 
 // Iw (w of 8 or more) of first, first + 1, ... (all below 10^8 and not

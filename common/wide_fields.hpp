@@ -1,9 +1,10 @@
-// Exponent fields rendered eight at a time in the 512-bit vector registers of
-// the processors that have them: the same arithmetic as the straight renderer
-// of field_kernels.hpp (one decade product per value, the same tie margin), one
-// value per lane, so the bytes are its bytes; a lane whose value it declines is
-// rendered by it. Fields are queued with their place in the output and rendered
-// when the queue is full or flushed.
+// Fields rendered eight at a time in the 512-bit vector registers of the
+// processors that have them: the 1P exponent layouts, the free-form numbers
+// and runs of consecutive integers, by the same arithmetic as the straight
+// renderers of field_kernels.hpp (one decade product per value, the same tie
+// margin), one value per lane, so the bytes are theirs; a lane whose value it
+// declines is rendered by them. Exponent fields may be queued with their place
+// in the output and rendered when the queue is full or flushed.
 #pragma once
 
 #include <cstddef>
