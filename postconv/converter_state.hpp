@@ -25,6 +25,7 @@ struct Counters {
 struct KeptSteps {
   KeptLines nodes;     // a line per node
   KeptLines elements;  // a line per element (per active element in rxVIEW data)
+  KeptLines points;    // a line per INTERP point
 
   // The active elements around each node, listed on the first step that
   // averages velocities onto the nodes.

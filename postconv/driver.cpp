@@ -436,7 +436,7 @@ int convert(Console& console, Choices& choices) {
   while (const Step* next = blocksAhead.next(atEnd)) {
     const Step& step = *next;
     ++blocks;
-    if (ktype == kInterp) writePointStep(*out, points, step);
+    if (ktype == kInterp) writePointStep(*out, points, step, kept.points);
     std::int32_t target = isel >= 0 ? isel : step.la;
     if (atEnd && isel == 0) target = step.la;
     if (target == step.la) {

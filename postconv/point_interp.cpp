@@ -1,5 +1,6 @@
 // Menu 6 (INTERP): heads interpolated at points listed in a text file, written
 // for every step block of the result file.
+#include <array>
 #include <charconv>
 #include <memory>
 #include <optional>
@@ -113,18 +114,20 @@ void setUpPoints(const Mesh& mesh, const std::string& name, const std::string& o
   }
 }
 
-void writePointStep(TextOut& out, const PointSet& points, const Step& step) {
+void writePointStep(TextOut& out, const PointSet& points, const Step& step, KeptLines& lines) {
   writeFree(out, "TIME,", step.time);
   writeFree(out, "        X,             Y,             H");
   auto head = [&step](std::int32_t n) { return step.h[static_cast<std::size_t>(n - 1)]; };
-  for (std::size_t i = 0; i < points.xp.size(); ++i) {
+  // The coordinates are the same in every step: only the head is rendered again.
+  constexpr std::size_t kHeadItem[] = {2};
+  lines.write(out, kPointLine, kHeadItem, points.xp.size(), [&](std::size_t i) {
     double hp = 0;
     if (points.n1[i] != 0) {
       hp = points.w1[i] * head(points.n1[i]) + points.w2[i] * head(points.n2[i]);
       hp = hp + points.w3[i] * head(points.n3[i]);
     }
-    kPointLine(out, points.xp[i], points.yp[i], hp);
-  }
+    return std::array<Item, 3>{points.xp[i], points.yp[i], hp};
+  });
 }
 
 namespace {
