@@ -57,6 +57,20 @@ double nextUp(double x) {
 // std::nextafter(x, -infinity).
 double nextDown(double x) { return -nextUp(-x); }
 
+// The sub-triangles of element e that can hold a point, in search order,
+// into `tri`; returns how many (0 for an element that never holds a point).
+int usableSubTriangles(const Mesh& mesh, std::int32_t e, std::int32_t tri[2][3]) {
+  std::int32_t k[4];
+  bool quad;
+  if (!elementCorners(mesh, e, k, quad)) return 0;
+  const std::int32_t subs[2][3] = {{k[0], k[1], k[2]}, {k[0], k[2], k[3]}};
+  int count = 0;
+  for (int s = 0; s < (quad ? 2 : 1); ++s) {
+    if (usableArea(subTriangleArea(mesh, subs[s][0], subs[s][1], subs[s][2]))) std::copy(subs[s], subs[s] + 3, tri[count++]);
+  }
+  return count;
+}
+
 bool locateInTriangle(const Mesh& mesh, std::int32_t e, int sub, std::int32_t c1, std::int32_t c2,
                       std::int32_t c3, double xp, double yp, PointLocation& where) {
   const double x1 = xOf(mesh, c1), y1 = yOf(mesh, c1);
@@ -114,33 +128,27 @@ PointLocation locateByScan(const Mesh& mesh, double xp, double yp) {
 PointLocator::PointLocator(const Mesh& mesh) : mesh_(mesh) {
   const std::int32_t numel = mesh.elements();
 
-  // Elements that can hold a point at all, with their usable sub-triangles.
+  // Elements that can hold a point at all, with their usable sub-triangles
+  // (kept small: a large mesh has tens of thousands).
   struct Candidate {
     std::int32_t e;
-    std::int32_t tri[2][3];
-    int count;
+    std::uint8_t count;
     bool finite;
   };
   RunArray<Candidate> candidates;
   candidates.reserve(static_cast<std::size_t>(numel));
   double cx0 = kInf, cy0 = kInf, cx1 = -kInf, cy1 = -kInf;
   for (std::int32_t e = 1; e <= numel; ++e) {
-    std::int32_t k[4];
-    bool quad;
-    if (!elementCorners(mesh, e, k, quad)) continue;
-    Candidate c{e, {}, 0, true};
-    const std::int32_t subs[2][3] = {{k[0], k[1], k[2]}, {k[0], k[2], k[3]}};
-    for (int s = 0; s < (quad ? 2 : 1); ++s) {
-      if (!usableArea(subTriangleArea(mesh, subs[s][0], subs[s][1], subs[s][2]))) continue;
-      std::copy(subs[s], subs[s] + 3, c.tri[c.count++]);
-    }
-    if (c.count == 0) continue;
-    for (int s = 0; s < c.count; ++s) {
-      for (std::int32_t n : c.tri[s]) c.finite = c.finite && std::isfinite(xOf(mesh, n)) && std::isfinite(yOf(mesh, n));
+    std::int32_t tri[2][3];
+    const int count = usableSubTriangles(mesh, e, tri);
+    if (count == 0) continue;
+    Candidate c{e, static_cast<std::uint8_t>(count), true};
+    for (int s = 0; s < count; ++s) {
+      for (std::int32_t n : tri[s]) c.finite = c.finite && std::isfinite(xOf(mesh, n)) && std::isfinite(yOf(mesh, n));
     }
     if (c.finite) {
-      for (int s = 0; s < c.count; ++s) {
-        for (std::int32_t n : c.tri[s]) {
+      for (int s = 0; s < count; ++s) {
+        for (std::int32_t n : tri[s]) {
           cx0 = std::min(cx0, xOf(mesh, n));
           cx1 = std::max(cx1, xOf(mesh, n));
           cy0 = std::min(cy0, yOf(mesh, n));
@@ -191,18 +199,20 @@ PointLocator::PointLocator(const Mesh& mesh) : mesh_(mesh) {
   for (std::size_t i = 0; i < candidates.size(); ++i) {
     const Candidate& c = candidates[i];
     if (!c.finite) continue;
+    std::int32_t tri[2][3];
+    usableSubTriangles(mesh, c.e, tri);
     double lox = kInf, hix = -kInf, loy = kInf, hiy = -kInf, spread = 0;
     bool bounded = true;
     for (int s = 0; s < c.count && bounded; ++s) {
       double tx0 = kInf, tx1 = -kInf, ty0 = kInf, ty1 = -kInf;
-      for (std::int32_t node : c.tri[s]) {
+      for (std::int32_t node : tri[s]) {
         tx0 = std::min(tx0, xOf(mesh, node));
         tx1 = std::max(tx1, xOf(mesh, node));
         ty0 = std::min(ty0, yOf(mesh, node));
         ty1 = std::max(ty1, yOf(mesh, node));
       }
       const double w = std::max(tx1 - tx0, ty1 - ty0);
-      const double area = subTriangleArea(mesh, c.tri[s][0], c.tri[s][1], c.tri[s][2]);
+      const double area = subTriangleArea(mesh, tri[s][0], tri[s][1], tri[s][2]);
       // A lower bound of the exact area (the computed one is off by rounding).
       const double low = area * (1 - kAreaRounding) - kAreaRounding * w * w - kUnderflowSlack;
       bounded = low > 0;
