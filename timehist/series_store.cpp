@@ -1,6 +1,7 @@
 #include "series_store.hpp"
 
 #include <algorithm>
+#include <cstring>
 #include <new>
 #include <stdexcept>
 
@@ -78,27 +79,84 @@ const SeriesStore::Table& SeriesStore::table(Series series) const {
   return va_;
 }
 
+namespace {
+
+// Whether every entry of `list` names one of `count` slots.
+bool allWithin(const std::vector<std::int32_t>& list, std::size_t count) {
+  return std::all_of(list.begin(), list.end(),
+                     [count](std::int32_t n) { return n >= 1 && static_cast<std::size_t>(n) <= count; });
+}
+
+// The values at the entries, which all name a slot.
+void copyEntries(double* out, const RunArray<double>& values, const std::vector<std::int32_t>& list) {
+  const double* v = values.data() - 1;  // entries are 1-based
+  for (std::int32_t n : list) *out++ = v[n];
+}
+
+// The x and y values at the entries, side by side.
+void copyEntryPairs(double* out, const RunArray<double>& xs, const RunArray<double>& ys,
+                    const std::vector<std::int32_t>& list) {
+  const double* x = xs.data() - 1;
+  const double* y = ys.data() - 1;
+  for (std::int32_t e : list) {
+    *out++ = x[e];
+    *out++ = y[e];
+  }
+}
+
+// The x and y values at the entries divided by the entry's divisor: both
+// quotients of an entry in one division of a pair (each lane rounds as a
+// division of its own).
+void divideEntryPairs(double* out, const RunArray<double>& xs, const RunArray<double>& ys,
+                      const RunArray<double>& divisors, const std::vector<std::int32_t>& list) {
+  using Pair = double __attribute__((vector_size(16)));
+  const double* x = xs.data() - 1;
+  const double* y = ys.data() - 1;
+  const double* d = divisors.data() - 1;
+  for (std::int32_t e : list) {
+    const Pair quotients = Pair{x[e], y[e]} / d[e];
+    std::memcpy(out, &quotients, sizeof quotients);
+    out += 2;
+  }
+}
+
+}  // namespace
+
+bool SeriesStore::entriesWithin(const Step& step) {
+  const std::size_t nodes = step.h.size(), elements = step.d.size();
+  if (nodes != checked_.nodes || elements != checked_.elements) {
+    checked_ = {nodes, elements,
+                allWithin(lists_.h, nodes) && allWithin(lists_.q, nodes) && allWithin(lists_.vd, elements) &&
+                    allWithin(lists_.va, elements)};
+  }
+  return checked_.within;
+}
+
 void SeriesStore::gather(std::int32_t j, const Step& step) {
   if (j < 1 || j > steps_) throw std::logic_error("kept step outside the series store");
   double* h = h_.row(j);
-  *h++ = step.time;
-  for (std::int32_t n : lists_.h) *h++ = at(step.h, n);
-
   double* q = q_.row(j);
-  *q++ = step.time;
-  for (std::int32_t n : lists_.q) *q++ = at(step.q, n);
-
   double* vd = vd_.row(j);
-  *vd++ = step.time;
+  double* va = va_.row(j);
+  *h++ = *q++ = *vd++ = *va++ = step.time;
+
+  // Every entry names a node or element (the usual case): no test per value.
+  if (entriesWithin(step)) {
+    copyEntries(h, step.h, lists_.h);
+    copyEntries(q, step.q, lists_.q);
+    copyEntryPairs(vd, step.dvx, step.dvy, lists_.vd);
+    divideEntryPairs(va, step.dvx, step.dvy, step.d, lists_.va);
+    return;
+  }
+
+  for (std::int32_t n : lists_.h) *h++ = at(step.h, n);
+  for (std::int32_t n : lists_.q) *q++ = at(step.q, n);
   for (std::int32_t e : lists_.vd) {
     *vd++ = at(step.dvx, e);
     *vd++ = at(step.dvy, e);
   }
-
   // Velocities: DVX / D and DVY / D. A D of 0 gives an infinity or NaN, which
   // the record rendering writes as such.
-  double* va = va_.row(j);
-  *va++ = step.time;
   for (std::int32_t e : lists_.va) {
     const bool element = e >= 1 && static_cast<std::size_t>(e) <= step.d.size();
     const double d = element ? step.d[static_cast<std::size_t>(e) - 1] : 1.0;

@@ -98,12 +98,19 @@ class SeriesStore {
   };
 
   const Table& table(Series series) const;
+  // Whether every list entry names a node or element of the step (checked
+  // again only when the step's sizes change).
+  bool entriesWithin(const Step& step);
 
   PointLists lists_;
   std::int32_t steps_ = 0;
   std::size_t size_ = 0;
   std::unique_ptr<double[], ReleaseStoreCells> cells_;
   Table h_, q_, vd_, va_;
+  struct EntryCheck {
+    std::size_t nodes = static_cast<std::size_t>(-1), elements = static_cast<std::size_t>(-1);
+    bool within = false;
+  } checked_;
 };
 
 }  // namespace gw::timehist
