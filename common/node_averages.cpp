@@ -37,9 +37,8 @@ void averageNodalVelocities(const Mesh& mesh, const Step& step, NodeWork& work) 
   eachAveragedElement(mesh, [&](std::int32_t e, std::span<const std::size_t> nodes) {
     const double dvx = step.dvx[e - 1];
     const double dvy = step.dvy[e - 1];
-    const double vx = dvx / step.d[e - 1];
-    const double vy = dvy / step.d[e - 1];
-    for (const std::size_t node : nodes) work.add(node, dvx, dvy, vx, vy);
+    const Quotients v = quotients(dvx, dvy, step.d[e - 1]);
+    for (const std::size_t node : nodes) work.add(node, dvx, dvy, v.a, v.b);
   });
   work.divideByCounts();
 }

@@ -23,6 +23,16 @@ inline int cornerCount(const Mesh& mesh, std::int32_t e) {
 // Magnitude of a vector (a, b): the square root of a² + b², computed as written
 // so that every output kind shows the same digits for the same components.
 inline double magnitude(double a, double b) { return std::sqrt(a * a + b * b); }
+// a / d and b / d in one division of a pair: each lane rounds as a division of
+// its own, so the bits are those of the two divisions, at the cost of one.
+struct Quotients {
+  double a, b;
+};
+inline Quotients quotients(double a, double b, double d) {
+  using Pair = double __attribute__((vector_size(16)));
+  const Pair q = Pair{a, b} / d;
+  return {q[0], q[1]};
+}
 // Number of active elements.
 std::int32_t countActive(const Mesh& mesh);
 
@@ -63,15 +73,14 @@ inline NodeMeans nodalVelocityMeans(const NodeElements& around, const Step& step
     const double dvx = step.dvx[k], dvy = step.dvy[k];
     m.dvx += dvx;
     m.dvy += dvy;
-    m.vx += dvx / step.d[k];
-    m.vy += dvy / step.d[k];
+    const Quotients v = quotients(dvx, dvy, step.d[k]);
+    m.vx += v.a;
+    m.vy += v.b;
   }
   if (!elements.empty()) {
     const auto count = static_cast<double>(elements.size());
-    m.dvx /= count;
-    m.dvy /= count;
-    m.vx /= count;
-    m.vy /= count;
+    const Quotients dv = quotients(m.dvx, m.dvy, count), v = quotients(m.vx, m.vy, count);
+    m = {dv.a, dv.b, v.a, v.b};
   }
   return m;
 }

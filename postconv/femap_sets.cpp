@@ -154,11 +154,10 @@ void averageOntoNodes(const Mesh& mesh, const Step& step, NodeWork& work) {
     const std::size_t k = static_cast<std::size_t>(e - 1);
     const double dvx = step.dvx[k];
     const double dvy = step.dvy[k];
-    const double vx = dvx / step.d[k];
-    const double vy = dvy / step.d[k];
+    const Quotients v = quotients(dvx, dvy, step.d[k]);
     for (int c = 1; c <= 4; ++c) {
       const std::int32_t n = mesh.corner(e, c);
-      if (mesh.isNode(n)) work.add(static_cast<std::size_t>(n - 1), dvx, dvy, vx, vy);
+      if (mesh.isNode(n)) work.add(static_cast<std::size_t>(n - 1), dvx, dvy, v.a, v.b);
     }
   }
   work.divideByCounts();

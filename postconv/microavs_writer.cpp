@@ -309,8 +309,9 @@ void writeMicroAvsStep(TextOut& avsTmp, const Mesh& mesh, const Step& step, Kept
                       [&](std::size_t i) {
                         const double dvx = step.dvx[i], dvy = step.dvy[i], d = step.d[i];
                         const double m = magnitude(dvx, dvy);
+                        const Quotients v = quotients(dvx, dvy, d);
                         return std::array<Item, 7>{static_cast<std::int32_t>(i + 1), single(dvx), single(dvy), single(m),
-                                                   single(dvx / d),       single(dvy / d), single(m / d)};
+                                                   single(v.a),           single(v.b),     single(m / d)};
                       });
 }
 

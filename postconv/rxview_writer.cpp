@@ -89,8 +89,9 @@ void writeRxviewStep(TextOut& out, const Mesh& mesh, const Step& step, KeptSteps
     const double dvx = step.dvx[i], dvy = step.dvy[i], d = step.d[i];
     // The centre is the same in every step: it is worked out only for the kept lines.
     const Centre c = kept.elements.reusing() ? Centre{} : centreOf(mesh, e);
+    const Quotients v = quotients(dvx, dvy, d);
     return std::array<Item, 11>{0,   mesh.corner(e, 1), mesh.corner(e, 2), mesh.corner(e, 3), mesh.corner(e, 4), 1,
-                                c.x, c.y,               dvx / d,           dvy / d,           magnitude(dvx, dvy) / d};
+                                c.x, c.y,               v.a,               v.b,               magnitude(dvx, dvy) / d};
   });
 }
 
