@@ -98,17 +98,22 @@ bool ResultFile::readStep(const Mesh& mesh, Step& step, Results results) {
   try {
     // Same sizes from step to step: the arrays are sized by the first step only.
     const std::size_t nodes = slots(mesh.numnp);
-    step.istat.resize(nodes);
     step.h.resize(nodes);
-    step.q.resize(nodes);
-    readItems("node results record", kNodeResultBytes, nodes, [&](const unsigned char* p, std::size_t n) {
-      step.istat[n] = int32At(p);
-      step.h[n] = doubleAt(p + 4);
-      step.q[n] = doubleAt(p + 12);
-    });
+    if (results == Results::HeadsOnly) {
+      readItems("node results record", kNodeResultBytes, nodes,
+                [&](const unsigned char* p, std::size_t n) { step.h[n] = doubleAt(p + 4); });
+    } else {
+      step.istat.resize(nodes);
+      step.q.resize(nodes);
+      readItems("node results record", kNodeResultBytes, nodes, [&](const unsigned char* p, std::size_t n) {
+        step.istat[n] = int32At(p);
+        step.h[n] = doubleAt(p + 4);
+        step.q[n] = doubleAt(p + 12);
+      });
+    }
 
     const std::size_t elements = slots(mesh.numel);
-    if (results == Results::NodesOnly) {
+    if (results != Results::All) {
       reading("element results record", kElementResultBytes, elements);
       records_.pass(false, kElementResultBytes, elements);
       return true;

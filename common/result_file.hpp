@@ -58,10 +58,11 @@ class ResultFile {
              std::size_t blockBytes = BinaryRecordReader::kReadBlock);
 
   void readMesh(Mesh& mesh);
-  // The results of a step block that a run uses: all, or the node results
-  // alone (the element results are then passed over unread, with the same
-  // faults, and the step's element arrays are left as they were).
-  enum class Results { All, NodesOnly };
+  // The results of a step block that a run uses: all, the node results alone
+  // (the element results are then passed over unread, with the same faults,
+  // and the step's element arrays are left as they were), or of the node
+  // results only the heads (ISTAT and Q are left as they were too).
+  enum class Results { All, NodesOnly, HeadsOnly };
   // Reads the next step block; false when the file ends before its header.
   bool readStep(const Mesh& mesh, Step& step, Results results = Results::All);
   // Whether the read position is at the end of the file.

@@ -424,9 +424,11 @@ int convert(Console& console, Choices& choices) {
 
   const std::int32_t isel = choices.isel();
 
-  // Restart data and INTERP use no element result: those are passed over.
-  const auto results =
-      ktype == kRestart || ktype == kInterp ? ResultFile::Results::NodesOnly : ResultFile::Results::All;
+  // Restart data and INTERP use no element result: those are passed over;
+  // INTERP uses only the heads of the node results.
+  const auto results = ktype == kInterp    ? ResultFile::Results::HeadsOnly
+                       : ktype == kRestart ? ResultFile::Results::NodesOnly
+                                           : ResultFile::Results::All;
   // Reading the next block while a step is written pays when every step is
   // written at length; INTERP's lines per step are few.
   StepsAhead blocksAhead(result, mesh, results, isel < 0 && ktype != kInterp);
