@@ -58,15 +58,19 @@ double nextUp(double x) {
 double nextDown(double x) { return -nextUp(-x); }
 
 // The sub-triangles of element e that can hold a point, in search order,
-// into `tri`; returns how many (0 for an element that never holds a point).
-int usableSubTriangles(const Mesh& mesh, std::int32_t e, std::int32_t tri[2][3]) {
+// into `tri`, and their areas; returns how many (0 for an element that never
+// holds a point).
+int usableSubTriangles(const Mesh& mesh, std::int32_t e, std::int32_t tri[2][3], double areas[2]) {
   std::int32_t k[4];
   bool quad;
   if (!elementCorners(mesh, e, k, quad)) return 0;
   const std::int32_t subs[2][3] = {{k[0], k[1], k[2]}, {k[0], k[2], k[3]}};
   int count = 0;
   for (int s = 0; s < (quad ? 2 : 1); ++s) {
-    if (usableArea(subTriangleArea(mesh, subs[s][0], subs[s][1], subs[s][2]))) std::copy(subs[s], subs[s] + 3, tri[count++]);
+    const double area = subTriangleArea(mesh, subs[s][0], subs[s][1], subs[s][2]);
+    if (!usableArea(area)) continue;
+    areas[count] = area;
+    std::copy(subs[s], subs[s] + 3, tri[count++]);
   }
   return count;
 }
@@ -140,7 +144,8 @@ PointLocator::PointLocator(const Mesh& mesh) : mesh_(mesh) {
   double cx0 = kInf, cy0 = kInf, cx1 = -kInf, cy1 = -kInf;
   for (std::int32_t e = 1; e <= numel; ++e) {
     std::int32_t tri[2][3];
-    const int count = usableSubTriangles(mesh, e, tri);
+    double areas[2];
+    const int count = usableSubTriangles(mesh, e, tri, areas);
     if (count == 0) continue;
     Candidate c{e, static_cast<std::uint8_t>(count), true};
     for (int s = 0; s < count; ++s) {
@@ -200,7 +205,8 @@ PointLocator::PointLocator(const Mesh& mesh) : mesh_(mesh) {
     const Candidate& c = candidates[i];
     if (!c.finite) continue;
     std::int32_t tri[2][3];
-    usableSubTriangles(mesh, c.e, tri);
+    double areas[2];
+    usableSubTriangles(mesh, c.e, tri, areas);
     double lox = kInf, hix = -kInf, loy = kInf, hiy = -kInf, spread = 0;
     bool bounded = true;
     for (int s = 0; s < c.count && bounded; ++s) {
@@ -212,7 +218,7 @@ PointLocator::PointLocator(const Mesh& mesh) : mesh_(mesh) {
         ty1 = std::max(ty1, yOf(mesh, node));
       }
       const double w = std::max(tx1 - tx0, ty1 - ty0);
-      const double area = subTriangleArea(mesh, tri[s][0], tri[s][1], tri[s][2]);
+      const double area = areas[s];
       // A lower bound of the exact area (the computed one is off by rounding).
       const double low = area * (1 - kAreaRounding) - kAreaRounding * w * w - kUnderflowSlack;
       bounded = low > 0;
