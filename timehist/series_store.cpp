@@ -1,13 +1,13 @@
 #include "series_store.hpp"
 
 #include <algorithm>
-#include <cstring>
 #include <new>
 #include <stdexcept>
 
 #include "file_names.hpp"
 #include "format.hpp"
 #include "line_blocks.hpp"
+#include "node_averages.hpp"
 
 namespace gw::timehist {
 
@@ -104,19 +104,17 @@ void copyEntryPairs(double* out, const RunArray<double>& xs, const RunArray<doub
   }
 }
 
-// The x and y values at the entries divided by the entry's divisor: both
-// quotients of an entry in one division of a pair (each lane rounds as a
-// division of its own).
+// The x and y values at the entries divided by the entry's divisor, both
+// quotients of an entry in one division of a pair.
 void divideEntryPairs(double* out, const RunArray<double>& xs, const RunArray<double>& ys,
                       const RunArray<double>& divisors, const std::vector<std::int32_t>& list) {
-  using Pair = double __attribute__((vector_size(16)));
   const double* x = xs.data() - 1;
   const double* y = ys.data() - 1;
   const double* d = divisors.data() - 1;
   for (std::int32_t e : list) {
-    const Pair quotients = Pair{x[e], y[e]} / d[e];
-    std::memcpy(out, &quotients, sizeof quotients);
-    out += 2;
+    const Quotients v = quotients(x[e], y[e], d[e]);
+    *out++ = v.a;
+    *out++ = v.b;
   }
 }
 
