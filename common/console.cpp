@@ -44,7 +44,7 @@ bool Utf8Console::write(const char* data, std::size_t size) {
 }
 
 Console::Console(int inFd, int outFd)
-    : out_(outFd, "stdout", kOutputUnit, false), in_(inFd, "stdin", kInputUnit, false), utf8_(outFd) {
+    : out_(outFd, "stdout", kOutputUnit, false, kBufferBytes), in_(inFd, "stdin", kInputUnit, false), utf8_(outFd) {
   in_.setBeforeRead([this] { out_.flush(); });
   if (consoleFormFor(outFd) == ConsoleForm::Utf8) {
     out_.setWriter([this](const char* data, std::size_t size) { return utf8_.write(data, size); });

@@ -41,6 +41,9 @@ class Console {
  public:
   static constexpr int kInputUnit = 5;
   static constexpr int kOutputUnit = 6;
+  // The console's lines are few: a small buffer, so that the run's large
+  // arrays share fewer fresh pages with it.
+  static constexpr std::size_t kBufferBytes = 64 * 1024;
 
   Console(int inFd = 0, int outFd = 1);
 

@@ -5,8 +5,8 @@
 
 namespace gw {
 
-TextOut::TextOut(int fd, std::string name, int unit, bool owned)
-    : buf_(kBufferSize), cap_(kBufferSize), fd_(fd), owned_(owned),
+TextOut::TextOut(int fd, std::string name, int unit, bool owned, std::size_t capacity)
+    : buf_(capacity), cap_(capacity), fd_(fd), owned_(owned),
       name_(std::move(name)), unit_(unit) {}
 
 TextOut::TextOut(std::size_t capacity) : buf_(capacity), cap_(capacity) {}

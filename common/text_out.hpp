@@ -17,9 +17,9 @@ class TextOut {
  public:
   static constexpr std::size_t kBufferSize = 1 << 20;
 
-  // Writes to an open file descriptor; the descriptor is closed with the object
-  // when `owned` is true.
-  TextOut(int fd, std::string name, int unit, bool owned);
+  // Writes to an open file descriptor through a buffer of `capacity` bytes; the
+  // descriptor is closed with the object when `owned` is true.
+  TextOut(int fd, std::string name, int unit, bool owned, std::size_t capacity = kBufferSize);
   // Collects everything written in memory (see `captured`), in a buffer of
   // `capacity` bytes (more goes on into the capture).
   explicit TextOut(std::size_t capacity = kBufferSize);
