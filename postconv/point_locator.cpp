@@ -200,7 +200,10 @@ PointLocator::PointLocator(const Mesh& mesh) : mesh_(mesh) {
     std::int32_t ix0 = 0, ix1 = -1, iy0 = 0, iy1 = -1;  // empty: tested for every point
   };
   RunArray<Range> ranges(candidates.size());
-  RunArray<std::uint32_t> counts(static_cast<std::size_t>(nx_) * static_cast<std::size_t>(ny_), 0);
+  // Bin b's count goes to start_[b + 1]; the sums of the counts then make the
+  // starts.
+  const std::size_t bins = static_cast<std::size_t>(nx_) * static_cast<std::size_t>(ny_);
+  start_.assign(bins + 1, 0);
   for (std::size_t i = 0; i < candidates.size(); ++i) {
     const Candidate& c = candidates[i];
     if (!c.finite) continue;
@@ -239,22 +242,24 @@ PointLocator::PointLocator(const Mesh& mesh) : mesh_(mesh) {
     ranges[i] = r;
     farSpread_ = std::max(farSpread_, spread);
     for (std::int32_t iy = r.iy0; iy <= r.iy1; ++iy) {
-      for (std::int32_t ix = r.ix0; ix <= r.ix1; ++ix) ++counts[static_cast<std::size_t>(iy) * nx_ + ix];
+      for (std::int32_t ix = r.ix0; ix <= r.ix1; ++ix) ++start_[static_cast<std::size_t>(iy) * nx_ + ix + 1];
     }
   }
-  start_.assign(counts.size() + 1, 0);
-  for (std::size_t b = 0; b < counts.size(); ++b) start_[b + 1] = start_[b] + counts[b];
-  elements_.assign(start_.back(), 0);
-  RunArray<std::uint32_t> next(start_.begin(), start_.end() - 1);
+  for (std::size_t b = 1; b <= bins; ++b) start_[b] += start_[b - 1];
+  // Filled in element order with start_[b] as bin b's cursor, which ends at
+  // the bin's end, the start of bin b + 1: the starts move up one place after.
+  elements_.assign(start_[bins], 0);
   for (std::size_t i = 0; i < candidates.size(); ++i) {
     const Range& r = ranges[i];
     if (r.ix1 < r.ix0) everywhere_.push_back(candidates[i].e);
     for (std::int32_t iy = r.iy0; iy <= r.iy1; ++iy) {
       for (std::int32_t ix = r.ix0; ix <= r.ix1; ++ix) {
-        elements_[next[static_cast<std::size_t>(iy) * nx_ + ix]++] = candidates[i].e;
+        elements_[start_[static_cast<std::size_t>(iy) * nx_ + ix]++] = candidates[i].e;
       }
     }
   }
+  std::copy_backward(start_.begin(), start_.end() - 1, start_.end());
+  start_[0] = 0;
 }
 
 std::int32_t PointLocator::binX(double x) const {
