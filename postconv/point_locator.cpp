@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstring>
 #include <limits>
+#include <span>
 
 namespace gw::postconv {
 
@@ -130,56 +131,61 @@ PointLocation locateByScan(const Mesh& mesh, double xp, double yp) {
 // point with D > spread * eta cannot pass; such far points need only the
 // every-point list, and the rare others are scanned.
 PointLocator::PointLocator(const Mesh& mesh) : mesh_(mesh) {
-  const std::int32_t numel = mesh.elements();
+  // Usually every element can hold a point and every node is a corner of one:
+  // then the grid, which follows from the corners' box and the number of such
+  // elements, is known before the elements are read, and one pass over them
+  // builds the index. Otherwise the elements are surveyed first.
+  if (!indexInOnePass()) indexAfterSurvey();
+}
 
-  // Elements that can hold a point at all, with their usable sub-triangles
-  // (kept small: a large mesh has tens of thousands).
-  struct Candidate {
-    std::int32_t e;
-    std::uint8_t count;
-    bool finite;
-  };
-  RunArray<Candidate> candidates;
-  candidates.reserve(static_cast<std::size_t>(numel));
-  double cx0 = kInf, cy0 = kInf, cx1 = -kInf, cy1 = -kInf;
-  for (std::int32_t e = 1; e <= numel; ++e) {
-    std::int32_t tri[2][3];
-    double areas[2];
-    const int count = usableSubTriangles(mesh, e, tri, areas);
-    if (count == 0) continue;
-    Candidate c{e, static_cast<std::uint8_t>(count), true};
-    for (int s = 0; s < count; ++s) {
-      for (std::int32_t n : tri[s]) c.finite = c.finite && std::isfinite(xOf(mesh, n)) && std::isfinite(yOf(mesh, n));
-    }
-    if (c.finite) {
-      for (int s = 0; s < count; ++s) {
-        for (std::int32_t n : tri[s]) {
-          cx0 = std::min(cx0, xOf(mesh, n));
-          cx1 = std::max(cx1, xOf(mesh, n));
-          cy0 = std::min(cy0, yOf(mesh, n));
-          cy1 = std::max(cy1, yOf(mesh, n));
-        }
-      }
-    }
-    candidates.push_back(c);
+namespace {
+
+// A box grown point by point.
+struct Box {
+  double x0 = kInf, y0 = kInf, x1 = -kInf, y1 = -kInf;
+  void add(double x, double y) {
+    x0 = std::min(x0, x);
+    x1 = std::max(x1, x);
+    y0 = std::min(y0, y);
+    y1 = std::max(y1, y);
   }
+  bool operator==(const Box&) const = default;
+};
 
+// Whether every corner of the sub-triangles is finite.
+bool finiteCorners(const Mesh& mesh, const std::int32_t tri[2][3], int count) {
+  bool finite = true;
+  for (int s = 0; s < count; ++s) {
+    for (std::int32_t n : tri[s]) finite = finite && std::isfinite(xOf(mesh, n)) && std::isfinite(yOf(mesh, n));
+  }
+  return finite;
+}
+
+void addCorners(const Mesh& mesh, const std::int32_t tri[2][3], int count, Box& box) {
+  for (int s = 0; s < count; ++s) {
+    for (std::int32_t n : tri[s]) box.add(xOf(mesh, n), yOf(mesh, n));
+  }
+}
+
+}  // namespace
+
+bool PointLocator::setGrid(double x0, double y0, double x1, double y1, std::size_t elements) {
+  nx_ = ny_ = 0;
+  farSpread_ = 0;
+  start_.assign(1, 0);
   // The grid covers the corners' box; the zone it serves reaches one mesh
   // extent further on every side (such points fall into the outer bins).
-  const double width = cx1 - cx0, height = cy1 - cy0;
+  const double width = x1 - x0, height = y1 - y0;
   extent_ = std::max(width, height);
   const double zone = 3 * extent_;  // no zone point is further from a corner
-  hasGrid_ = std::isfinite(extent_) && std::isfinite(zone * zone) && std::isfinite(cx0 - extent_) &&
-             std::isfinite(cx1 + extent_) && std::isfinite(cy0 - extent_) && std::isfinite(cy1 + extent_);
-  if (!hasGrid_) {
-    // Nothing to bin: every element that can hold a point is tested for every point.
-    for (const Candidate& c : candidates) everywhere_.push_back(c.e);
-    return;
-  }
-  boxX0_ = cx0, boxX1_ = cx1, boxY0_ = cy0, boxY1_ = cy1;
+  hasGrid_ = std::isfinite(extent_) && std::isfinite(zone * zone) && std::isfinite(x0 - extent_) &&
+             std::isfinite(x1 + extent_) && std::isfinite(y0 - extent_) && std::isfinite(y1 + extent_);
+  if (!hasGrid_) return false;
+  boxX0_ = x0, boxX1_ = x1, boxY0_ = y0, boxY1_ = y1;
+  eta_ = kAreaRounding * zone * zone + kUnderflowSlack;
 
   // About one bin per element, shaped like the mesh.
-  const double n = static_cast<double>(candidates.size());
+  const double n = static_cast<double>(elements);
   double bx = 1, by = 1;
   if (width > 0 && height > 0) {
     bx = std::clamp(std::round(std::sqrt(n * width / height)), 1.0, n);
@@ -193,73 +199,126 @@ PointLocator::PointLocator(const Mesh& mesh) : mesh_(mesh) {
   ny_ = static_cast<std::int32_t>(by);
   scaleX_ = width > 0 ? nx_ / width : 0;
   scaleY_ = height > 0 ? ny_ / height : 0;
+  // Bin b's count goes to start_[b + 1]; the sums of the counts make the starts.
+  start_.assign(static_cast<std::size_t>(nx_) * static_cast<std::size_t>(ny_) + 1, 0);
+  return true;
+}
 
-  // Each element's widened box, in bins; counted first, then filled.
-  const double eta = kAreaRounding * zone * zone + kUnderflowSlack;
-  struct Range {
-    std::int32_t ix0 = 0, ix1 = -1, iy0 = 0, iy1 = -1;  // empty: tested for every point
-  };
-  RunArray<Range> ranges(candidates.size());
-  // Bin b's count goes to start_[b + 1]; the sums of the counts then make the
-  // starts.
-  const std::size_t bins = static_cast<std::size_t>(nx_) * static_cast<std::size_t>(ny_);
-  start_.assign(bins + 1, 0);
-  for (std::size_t i = 0; i < candidates.size(); ++i) {
-    const Candidate& c = candidates[i];
-    if (!c.finite) continue;
-    std::int32_t tri[2][3];
-    double areas[2];
-    usableSubTriangles(mesh, c.e, tri, areas);
-    double lox = kInf, hix = -kInf, loy = kInf, hiy = -kInf, spread = 0;
-    bool bounded = true;
-    for (int s = 0; s < c.count && bounded; ++s) {
-      double tx0 = kInf, tx1 = -kInf, ty0 = kInf, ty1 = -kInf;
-      for (std::int32_t node : tri[s]) {
-        tx0 = std::min(tx0, xOf(mesh, node));
-        tx1 = std::max(tx1, xOf(mesh, node));
-        ty0 = std::min(ty0, yOf(mesh, node));
-        ty1 = std::max(ty1, yOf(mesh, node));
-      }
-      const double w = std::max(tx1 - tx0, ty1 - ty0);
-      const double area = areas[s];
-      // A lower bound of the exact area (the computed one is off by rounding).
-      const double low = area * (1 - kAreaRounding) - kAreaRounding * w * w - kUnderflowSlack;
-      bounded = low > 0;
-      const double sub = 2.02 * w / low;  // 1% above 2 w / A for the rounding here
-      const double margin = sub * eta;
-      spread = std::max(spread, sub);
-      lox = std::min(lox, nextDown(tx0 - margin));
-      hix = std::max(hix, nextUp(tx1 + margin));
-      loy = std::min(loy, nextDown(ty0 - margin));
-      hiy = std::max(hiy, nextUp(ty1 + margin));
+PointLocator::Range PointLocator::binRange(const std::int32_t tri[2][3], const double areas[2], int count) {
+  double lox = kInf, hix = -kInf, loy = kInf, hiy = -kInf, spread = 0;
+  bool bounded = true;
+  for (int s = 0; s < count && bounded; ++s) {
+    double tx0 = kInf, tx1 = -kInf, ty0 = kInf, ty1 = -kInf;
+    for (std::int32_t node : tri[s]) {
+      tx0 = std::min(tx0, xOf(mesh_, node));
+      tx1 = std::max(tx1, xOf(mesh_, node));
+      ty0 = std::min(ty0, yOf(mesh_, node));
+      ty1 = std::max(ty1, yOf(mesh_, node));
     }
-    if (!bounded || !std::isfinite(spread) || !std::isfinite(lox) || !std::isfinite(hix) ||
-        !std::isfinite(loy) || !std::isfinite(hiy)) {
-      continue;
-    }
-    const Range r{binX(lox), binX(hix), binY(loy), binY(hiy)};
-    if (static_cast<std::int64_t>(r.ix1 - r.ix0 + 1) * (r.iy1 - r.iy0 + 1) > kMaxBinsPerElement) continue;
-    ranges[i] = r;
-    farSpread_ = std::max(farSpread_, spread);
-    for (std::int32_t iy = r.iy0; iy <= r.iy1; ++iy) {
-      for (std::int32_t ix = r.ix0; ix <= r.ix1; ++ix) ++start_[static_cast<std::size_t>(iy) * nx_ + ix + 1];
-    }
+    const double w = std::max(tx1 - tx0, ty1 - ty0);
+    // A lower bound of the exact area (the computed one is off by rounding).
+    const double low = areas[s] * (1 - kAreaRounding) - kAreaRounding * w * w - kUnderflowSlack;
+    bounded = low > 0;
+    const double sub = 2.02 * w / low;  // 1% above 2 w / A for the rounding here
+    const double margin = sub * eta_;
+    spread = std::max(spread, sub);
+    lox = std::min(lox, nextDown(tx0 - margin));
+    hix = std::max(hix, nextUp(tx1 + margin));
+    loy = std::min(loy, nextDown(ty0 - margin));
+    hiy = std::max(hiy, nextUp(ty1 + margin));
   }
+  if (!bounded || !std::isfinite(spread) || !std::isfinite(lox) || !std::isfinite(hix) || !std::isfinite(loy) ||
+      !std::isfinite(hiy)) {
+    return {};
+  }
+  const Range r{binX(lox), binX(hix), binY(loy), binY(hiy)};
+  if (static_cast<std::int64_t>(r.ix1 - r.ix0 + 1) * (r.iy1 - r.iy0 + 1) > kMaxBinsPerElement) return {};
+  farSpread_ = std::max(farSpread_, spread);
+  for (std::int32_t iy = r.iy0; iy <= r.iy1; ++iy) {
+    for (std::int32_t ix = r.ix0; ix <= r.ix1; ++ix) ++start_[static_cast<std::size_t>(iy) * nx_ + ix + 1];
+  }
+  return r;
+}
+
+void PointLocator::fillBins(std::span<const std::int32_t> elements, std::span<const Range> ranges) {
+  const std::size_t bins = start_.size() - 1;
   for (std::size_t b = 1; b <= bins; ++b) start_[b] += start_[b - 1];
   // Filled in element order with start_[b] as bin b's cursor, which ends at
   // the bin's end, the start of bin b + 1: the starts move up one place after.
   elements_.assign(start_[bins], 0);
-  for (std::size_t i = 0; i < candidates.size(); ++i) {
+  for (std::size_t i = 0; i < ranges.size(); ++i) {
     const Range& r = ranges[i];
-    if (r.ix1 < r.ix0) everywhere_.push_back(candidates[i].e);
+    const std::int32_t e = elements.empty() ? static_cast<std::int32_t>(i + 1) : elements[i];
+    if (r.ix1 < r.ix0) everywhere_.push_back(e);
     for (std::int32_t iy = r.iy0; iy <= r.iy1; ++iy) {
-      for (std::int32_t ix = r.ix0; ix <= r.ix1; ++ix) {
-        elements_[start_[static_cast<std::size_t>(iy) * nx_ + ix]++] = candidates[i].e;
-      }
+      for (std::int32_t ix = r.ix0; ix <= r.ix1; ++ix) elements_[start_[static_cast<std::size_t>(iy) * nx_ + ix]++] = e;
     }
   }
   std::copy_backward(start_.begin(), start_.end() - 1, start_.end());
   start_[0] = 0;
+}
+
+bool PointLocator::indexInOnePass() {
+  const std::int32_t numel = mesh_.elements();
+  Box nodes;
+  for (std::size_t n = 0; n < mesh_.x.size() && n < static_cast<std::size_t>(mesh_.numnp); ++n) {
+    if (std::isfinite(mesh_.x[n]) && std::isfinite(mesh_.y[n])) nodes.add(mesh_.x[n], mesh_.y[n]);
+  }
+  if (numel <= 0 || !setGrid(nodes.x0, nodes.y0, nodes.x1, nodes.y1, static_cast<std::size_t>(numel))) return false;
+  RunArray<Range> ranges(static_cast<std::size_t>(numel));
+  Box corners;
+  for (std::int32_t e = 1; e <= numel; ++e) {
+    std::int32_t tri[2][3];
+    double areas[2];
+    const int count = usableSubTriangles(mesh_, e, tri, areas);
+    if (count == 0) return false;  // an element that never holds a point
+    if (!finiteCorners(mesh_, tri, count)) continue;  // tested for every point
+    addCorners(mesh_, tri, count, corners);
+    ranges[static_cast<std::size_t>(e - 1)] = binRange(tri, areas, count);
+  }
+  if (!(corners == nodes)) return false;  // a node that is no usable corner
+  fillBins({}, ranges);
+  return true;
+}
+
+void PointLocator::indexAfterSurvey() {
+  const std::int32_t numel = mesh_.elements();
+  // Elements that can hold a point at all, with their usable sub-triangles
+  // (kept small: a large mesh has tens of thousands).
+  struct Candidate {
+    std::int32_t e;
+    std::uint8_t count;
+    bool finite;
+  };
+  RunArray<Candidate> candidates;
+  candidates.reserve(static_cast<std::size_t>(std::max(numel, 0)));
+  Box corners;
+  for (std::int32_t e = 1; e <= numel; ++e) {
+    std::int32_t tri[2][3];
+    double areas[2];
+    const int count = usableSubTriangles(mesh_, e, tri, areas);
+    if (count == 0) continue;
+    const Candidate c{e, static_cast<std::uint8_t>(count), finiteCorners(mesh_, tri, count)};
+    if (c.finite) addCorners(mesh_, tri, count, corners);
+    candidates.push_back(c);
+  }
+  if (!setGrid(corners.x0, corners.y0, corners.x1, corners.y1, candidates.size())) {
+    // Nothing to bin: every element that can hold a point is tested for every point.
+    for (const Candidate& c : candidates) everywhere_.push_back(c.e);
+    return;
+  }
+  RunArray<Range> ranges(candidates.size());
+  RunArray<std::int32_t> elements(candidates.size());
+  for (std::size_t i = 0; i < candidates.size(); ++i) {
+    const Candidate& c = candidates[i];
+    elements[i] = c.e;
+    if (!c.finite) continue;
+    std::int32_t tri[2][3];
+    double areas[2];
+    usableSubTriangles(mesh_, c.e, tri, areas);
+    ranges[i] = binRange(tri, areas, c.count);
+  }
+  fillBins(elements, ranges);
 }
 
 std::int32_t PointLocator::binX(double x) const {

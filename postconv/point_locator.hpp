@@ -12,6 +12,7 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <vector>
 
 #include "result_file.hpp"
@@ -68,8 +69,26 @@ class PointLocator {
   std::size_t everywhereCount() const { return everywhere_.size(); }
 
  private:
+  // An element's widened box in bins; empty: the element is tested for every point.
+  struct Range {
+    std::int32_t ix0 = 0, ix1 = -1, iy0 = 0, iy1 = -1;
+  };
+
   std::int32_t binX(double x) const;
   std::int32_t binY(double y) const;
+  // The index built in one pass over the elements; false (and nothing kept)
+  // when the grid it assumed proves not to be the mesh's.
+  bool indexInOnePass();
+  // The index built after a pass that finds the elements that can hold a point.
+  void indexAfterSurvey();
+  // Sets the grid over a box of corners for `elements` binned elements; false
+  // when the box gives no grid.
+  bool setGrid(double x0, double y0, double x1, double y1, std::size_t elements);
+  // The bins of the usable sub-triangles of an element, counted in start_.
+  Range binRange(const std::int32_t tri[2][3], const double areas[2], int count);
+  // The starts from the counts, and the bins' elements (element i + 1 for
+  // range i when `elements` is empty) in ascending order.
+  void fillBins(std::span<const std::int32_t> elements, std::span<const Range> ranges);
 
   const Mesh& mesh_;
   bool hasGrid_ = false;
@@ -77,6 +96,7 @@ class PointLocator {
   // side beyond the box are located through the grid.
   double boxX0_ = 0, boxY0_ = 0, boxX1_ = 0, boxY1_ = 0, extent_ = 0;
   double scaleX_ = 0, scaleY_ = 0;  // bins per unit length
+  double eta_ = 0;                  // the largest rounding of an area in the zone
   std::int32_t nx_ = 0, ny_ = 0;
   // The largest widening of a binned element per unit of area rounding: how
   // far outside the box a point can still pass one of them.
