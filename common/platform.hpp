@@ -9,6 +9,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -48,6 +49,9 @@ const Failure& lastFailure();
 std::ptrdiff_t readSome(int fd, void* buffer, std::size_t size);
 // Writes all `size` bytes; false on a fault.
 bool writeAll(int fd, const void* data, std::size_t size);
+// Writes the pieces one after the other, all of them, in as few calls to the
+// system as it allows; false on a fault.
+bool writeAll(int fd, std::span<const std::string_view> pieces);
 // Empties an open file.
 bool truncateToEmpty(int fd);
 // Moves the read position back to the start.

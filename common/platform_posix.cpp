@@ -14,6 +14,7 @@
 #include <langinfo.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
+#include <sys/uio.h>
 #include <unistd.h>
 
 namespace gw::platform {
@@ -78,6 +79,39 @@ bool writeAll(int fd, const void* data, std::size_t size) {
     }
     p += n;
     size -= static_cast<std::size_t>(n);
+  }
+  return true;
+}
+
+bool writeAll(int fd, std::span<const std::string_view> pieces) {
+  constexpr std::size_t kMostPieces = 64;  // well below IOV_MAX
+  while (!pieces.empty()) {
+    iovec parts[kMostPieces];
+    std::size_t count = 0, taken = 0;
+    for (; taken < pieces.size() && count < kMostPieces; ++taken) {
+      if (pieces[taken].empty()) continue;
+      parts[count].iov_base = const_cast<char*>(pieces[taken].data());
+      parts[count++].iov_len = pieces[taken].size();
+    }
+    if (count == 0) return true;  // only empty pieces were left
+    const ssize_t n = ::writev(fd, parts, static_cast<int>(count));
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) {
+      if (n == 0) errno = EIO;
+      noteFailure();
+      return false;
+    }
+    // Past the pieces written whole; the rest of a piece written in part goes
+    // out alone.
+    auto written = static_cast<std::size_t>(n);
+    while (!pieces.empty() && written >= pieces[0].size()) {
+      written -= pieces[0].size();
+      pieces = pieces.subspan(1);
+    }
+    if (written > 0) {
+      if (!writeAll(fd, pieces[0].data() + written, pieces[0].size() - written)) return false;
+      pieces = pieces.subspan(1);
+    }
   }
   return true;
 }

@@ -211,6 +211,13 @@ bool writeAll(int fd, const void* data, std::size_t size) {
   return true;
 }
 
+bool writeAll(int fd, std::span<const std::string_view> pieces) {
+  for (std::string_view piece : pieces) {
+    if (!writeAll(fd, piece.data(), piece.size())) return false;
+  }
+  return true;
+}
+
 bool truncateToEmpty(int fd) {
   errno_t error = _chsize_s(fd, 0);
   if (error == 0) return true;

@@ -48,6 +48,11 @@ void TextOut::send(const char* data, std::size_t n) {
     captured_.append(data, n);
     return;
   }
+  emptyBeforeFirstBytes();
+  writeAll(data, n);
+}
+
+void TextOut::emptyBeforeFirstBytes() {
   if (truncatePending_) {
     truncatePending_ = false;
     // Only a file with old bytes is emptied. One that is empty already (such
@@ -58,7 +63,6 @@ void TextOut::send(const char* data, std::size_t n) {
     const bool oldBytes = platform::regularFileSize(fd_, size) && size > 0;
     if (oldBytes && !platform::truncateToEmpty(fd_)) throw Fault(FaultKind::WriteFailed, unit_, name_);
   }
-  writeAll(data, n);
 }
 
 void TextOut::flush() {
@@ -78,14 +82,35 @@ void TextOut::putThrough(const char* data, std::size_t n) {
   send(data, n);
 }
 
-void TextOut::sendTo(TextOut& target) {
-  if (!captured_.empty()) {
-    target.putThrough(captured_.data(), captured_.size());
-    captured_.clear();
+void TextOut::putThroughAll(std::span<const std::string_view> pieces) {
+  std::size_t total = 0;
+  for (std::string_view piece : pieces) total += piece.size();
+  // Pieces for the console or memory, and small ones, go as putThrough takes them.
+  if (fd_ < 0 || writer_ || (total <= kBufferSize / 16 && total <= cap_ - len_)) {
+    for (std::string_view piece : pieces) putThrough(piece.data(), piece.size());
+    return;
   }
-  target.putThrough(buf_.data(), len_);
+  // What the buffer holds comes first, all in one call to the system.
+  std::vector<std::string_view> all;
+  all.reserve(pieces.size() + 1);
+  if (len_ > 0) all.emplace_back(buf_.data(), len_);
+  all.insert(all.end(), pieces.begin(), pieces.end());
+  flushed_ += total + len_;
   len_ = 0;
-  flushed_ = 0;
+  emptyBeforeFirstBytes();
+  if (!platform::writeAll(fd_, all)) throw Fault(FaultKind::WriteFailed, unit_, name_);
+}
+
+void TextOut::appendWritten(std::vector<std::string_view>& pieces) const {
+  if (!captured_.empty()) pieces.push_back(captured_);
+  if (len_ > 0) pieces.emplace_back(buf_.data(), len_);
+}
+
+void TextOut::sendTo(TextOut& target) {
+  std::vector<std::string_view> pieces;
+  appendWritten(pieces);
+  target.putThroughAll(pieces);
+  discard();
 }
 
 void TextOut::discard() {

@@ -6,8 +6,10 @@
 #include <cstring>
 #include <functional>
 #include <memory>
+#include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "run_array.hpp"
 
@@ -69,9 +71,16 @@ class TextOut {
   // (after what the buffer holds), without copying them into the buffer.
   void putThrough(const char* data, std::size_t n);
 
+  // Sends the pieces, in order, as putThrough sends each; large ones reach a
+  // file in one call to the system, after what the buffer holds.
+  void putThroughAll(std::span<const std::string_view> pieces);
+
   // In-memory output: hands everything written so far to `target`, as if it
   // had been written there (through, not copied), and starts empty again.
   void sendTo(TextOut& target);
+  // In-memory output: adds what was written so far to `pieces`, in order (the
+  // pieces stay valid until the object is written to or emptied).
+  void appendWritten(std::vector<std::string_view>& pieces) const;
   // In-memory output: forgets everything written so far.
   void discard();
 
@@ -83,6 +92,8 @@ class TextOut {
 
  private:
   void makeRoom(std::size_t n);
+  // A file opened to be emptied by its first bytes is emptied now.
+  void emptyBeforeFirstBytes();
   // Hands bytes that follow everything sent so far to the file or the capture.
   void send(const char* data, std::size_t n);
   void writeAll(const char* data, std::size_t n);
