@@ -222,12 +222,20 @@ PointLocator::Range PointLocator::binRange(const std::int32_t tri[2][3], const d
     const double sub = 2.02 * w / low;  // 1% above 2 w / A for the rounding here
     const double margin = sub * eta_;
     spread = std::max(spread, sub);
-    lox = std::min(lox, nextDown(tx0 - margin));
-    hix = std::max(hix, nextUp(tx1 + margin));
-    loy = std::min(loy, nextDown(ty0 - margin));
-    hiy = std::max(hiy, nextUp(ty1 + margin));
+    lox = std::min(lox, tx0 - margin);
+    hix = std::max(hix, tx1 + margin);
+    loy = std::min(loy, ty0 - margin);
+    hiy = std::max(hiy, ty1 + margin);
   }
-  if (!bounded || !std::isfinite(spread) || !std::isfinite(lox) || !std::isfinite(hix) || !std::isfinite(loy) ||
+  if (!bounded || count == 0) return {};
+  // One step further out, against the rounding of the sums above (after the
+  // extremes: the next number is the same for the extreme of the sums as the
+  // extreme of their next numbers).
+  lox = nextDown(lox);
+  hix = nextUp(hix);
+  loy = nextDown(loy);
+  hiy = nextUp(hiy);
+  if (!std::isfinite(spread) || !std::isfinite(lox) || !std::isfinite(hix) || !std::isfinite(loy) ||
       !std::isfinite(hiy)) {
     return {};
   }
