@@ -159,7 +159,8 @@ template <class L>
 GW_WIDE_INLINE Lanes renderLanes(__m512d value) {
   using namespace digits_detail;
   constexpr int count = L::count, D = L::d;
-  static_assert(L::scale == 1 && D >= 4 && D <= 5 && L::e == 0);
+  // 1P with four or five digits after the point, or five digits after "0."
+  static_assert(((L::scale == 1 && D >= 4 && D <= 5) || (L::scale == 0 && D == 5)) && L::e == 0);
   const __m512d magnitude = _mm512_abs_pd(value);
   // The decade product (decadeProduct of decimal_digits.hpp): the guess from
   // the binary exponent, both candidate products, the one below 10^count.
@@ -195,6 +196,9 @@ GW_WIDE_INLINE Lanes renderLanes(__m512d value) {
   if constexpr (D == 4) {
     before = divide10000(n);
     fraction = _mm256_sub_epi32(n, _mm256_mullo_epi32(before, _mm256_set1_epi32(10000)));
+  } else if constexpr (L::scale == 0) {
+    before = _mm256_setzero_si256();  // "0." and the five digits
+    fraction = n;
   } else {
     before = divide100000(n);
     fraction = _mm256_sub_epi32(n, _mm256_mullo_epi32(before, _mm256_set1_epi32(100000)));
@@ -214,6 +218,8 @@ GW_WIDE_INLINE Lanes renderLanes(__m512d value) {
   }
   const __m512i words = _mm512_or_si512(_mm512_cvtepu32_epi64(head),
                                         _mm512_slli_epi64(_mm512_cvtepu32_epi64(fourDigits(fraction)), 32));
+  // Without 1P the digits stand after "0.": the exponent is one more.
+  if constexpr (L::scale == 0) exp10 = _mm256_add_epi32(exp10, _mm256_set1_epi32(1));
   return Lanes{words, exponentWords(exp10), declined};
 }
 
@@ -577,6 +583,7 @@ void renderIn(Kernel kernel, Places targets, const double* values, std::size_t n
     case Kernel::E12_4P: return render<ExponentLayout<12, 4, 1>>(targets, values, n);
     case Kernel::E12_5P: return render<ExponentLayout<12, 5, 1>>(targets, values, n);
     case Kernel::E14_5P: return render<ExponentLayout<14, 5, 1>>(targets, values, n);
+    case Kernel::E14_5: return render<ExponentLayout<14, 5, 0>>(targets, values, n);
     default: break;
   }
   // Not reached when callers ask covers() first; the straight renderer otherwise.
@@ -603,7 +610,8 @@ bool available() {
 }
 
 bool covers(Kernel kernel) {
-  return available() && (kernel == Kernel::E12_4P || kernel == Kernel::E12_5P || kernel == Kernel::E14_5P);
+  return available() && (kernel == Kernel::E12_4P || kernel == Kernel::E12_5P || kernel == Kernel::E14_5P ||
+                          kernel == Kernel::E14_5);
 }
 
 void exponents(Kernel kernel, char* const* targets, const double* values, std::size_t n) {
@@ -621,6 +629,7 @@ void exponentRun(Kernel kernel, char* first, const double* values, std::size_t n
       case Kernel::E12_4P: return renderRun<ExponentLayout<12, 4, 1>>(first, values, n, separator);
       case Kernel::E12_5P: return renderRun<ExponentLayout<12, 5, 1>>(first, values, n, separator);
       case Kernel::E14_5P: return renderRun<ExponentLayout<14, 5, 1>>(first, values, n, separator);
+      case Kernel::E14_5: return renderRun<ExponentLayout<14, 5, 0>>(first, values, n, separator);
       default: break;
     }
   }
