@@ -87,20 +87,23 @@ bool allWithin(const std::vector<std::int32_t>& list, std::size_t count) {
                      [count](std::int32_t n) { return n >= 1 && static_cast<std::size_t>(n) <= count; });
 }
 
+// Slot n (1-based) of `values`, which holds it.
+std::size_t slot(std::int32_t n) { return static_cast<std::size_t>(n) - 1; }
+
 // The values at the entries, which all name a slot.
 void copyEntries(double* out, const RunArray<double>& values, const std::vector<std::int32_t>& list) {
-  const double* v = values.data() - 1;  // entries are 1-based
-  for (std::int32_t n : list) *out++ = v[n];
+  const double* v = values.data();
+  for (std::int32_t n : list) *out++ = v[slot(n)];
 }
 
 // The x and y values at the entries, side by side.
 void copyEntryPairs(double* out, const RunArray<double>& xs, const RunArray<double>& ys,
                     const std::vector<std::int32_t>& list) {
-  const double* x = xs.data() - 1;
-  const double* y = ys.data() - 1;
+  const double* x = xs.data();
+  const double* y = ys.data();
   for (std::int32_t e : list) {
-    *out++ = x[e];
-    *out++ = y[e];
+    *out++ = x[slot(e)];
+    *out++ = y[slot(e)];
   }
 }
 
@@ -108,11 +111,11 @@ void copyEntryPairs(double* out, const RunArray<double>& xs, const RunArray<doub
 // quotients of an entry in one division of a pair.
 void divideEntryPairs(double* out, const RunArray<double>& xs, const RunArray<double>& ys,
                       const RunArray<double>& divisors, const std::vector<std::int32_t>& list) {
-  const double* x = xs.data() - 1;
-  const double* y = ys.data() - 1;
-  const double* d = divisors.data() - 1;
+  const double* x = xs.data();
+  const double* y = ys.data();
+  const double* d = divisors.data();
   for (std::int32_t e : list) {
-    const Quotients v = quotients(x[e], y[e], d[e]);
+    const Quotients v = quotients(x[slot(e)], y[slot(e)], d[slot(e)]);
     *out++ = v.a;
     *out++ = v.b;
   }
