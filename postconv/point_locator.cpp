@@ -208,24 +208,19 @@ PointLocator::Range PointLocator::binRange(const std::int32_t tri[2][3], const d
   double lox = kInf, hix = -kInf, loy = kInf, hiy = -kInf, spread = 0;
   bool bounded = true;
   for (int s = 0; s < count && bounded; ++s) {
-    double tx0 = kInf, tx1 = -kInf, ty0 = kInf, ty1 = -kInf;
-    for (std::int32_t node : tri[s]) {
-      tx0 = std::min(tx0, xOf(mesh_, node));
-      tx1 = std::max(tx1, xOf(mesh_, node));
-      ty0 = std::min(ty0, yOf(mesh_, node));
-      ty1 = std::max(ty1, yOf(mesh_, node));
-    }
-    const double w = std::max(tx1 - tx0, ty1 - ty0);
+    Box t;
+    for (std::int32_t node : tri[s]) t.add(xOf(mesh_, node), yOf(mesh_, node));
+    const double w = std::max(t.x1 - t.x0, t.y1 - t.y0);
     // A lower bound of the exact area (the computed one is off by rounding).
     const double low = areas[s] * (1 - kAreaRounding) - kAreaRounding * w * w - kUnderflowSlack;
     bounded = low > 0;
     const double sub = 2.02 * w / low;  // 1% above 2 w / A for the rounding here
     const double margin = sub * eta_;
     spread = std::max(spread, sub);
-    lox = std::min(lox, tx0 - margin);
-    hix = std::max(hix, tx1 + margin);
-    loy = std::min(loy, ty0 - margin);
-    hiy = std::max(hiy, ty1 + margin);
+    lox = std::min(lox, t.x0 - margin);
+    hix = std::max(hix, t.x1 + margin);
+    loy = std::min(loy, t.y0 - margin);
+    hiy = std::max(hiy, t.y1 + margin);
   }
   if (!bounded || count == 0) return {};
   // One step further out, against the rounding of the sums above (after the
