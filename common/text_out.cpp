@@ -74,7 +74,7 @@ void TextOut::flush() {
 
 void TextOut::putThrough(const char* data, std::size_t n) {
   // Small pieces join the buffer; large ones go out as they are.
-  if (n <= kBufferSize / 16 && n <= cap_ - len_) {
+  if (joinsBuffer(n)) {
     put(std::string_view(data, n));
     return;
   }
@@ -86,7 +86,7 @@ void TextOut::putThroughAll(std::span<const std::string_view> pieces) {
   std::size_t total = 0;
   for (std::string_view piece : pieces) total += piece.size();
   // Pieces for the console or memory, and small ones, go as putThrough takes them.
-  if (fd_ < 0 || writer_ || (total <= kBufferSize / 16 && total <= cap_ - len_)) {
+  if (fd_ < 0 || writer_ || joinsBuffer(total)) {
     for (std::string_view piece : pieces) putThrough(piece.data(), piece.size());
     return;
   }
@@ -104,13 +104,6 @@ void TextOut::putThroughAll(std::span<const std::string_view> pieces) {
 void TextOut::appendWritten(std::vector<std::string_view>& pieces) const {
   if (!captured_.empty()) pieces.push_back(captured_);
   if (len_ > 0) pieces.emplace_back(buf_.data(), len_);
-}
-
-void TextOut::sendTo(TextOut& target) {
-  std::vector<std::string_view> pieces;
-  appendWritten(pieces);
-  target.putThroughAll(pieces);
-  discard();
 }
 
 void TextOut::discard() {

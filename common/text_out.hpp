@@ -75,9 +75,6 @@ class TextOut {
   // file in one call to the system, after what the buffer holds.
   void putThroughAll(std::span<const std::string_view> pieces);
 
-  // In-memory output: hands everything written so far to `target`, as if it
-  // had been written there (through, not copied), and starts empty again.
-  void sendTo(TextOut& target);
   // In-memory output: adds what was written so far to `pieces`, in order (the
   // pieces stay valid until the object is written to or emptied).
   void appendWritten(std::vector<std::string_view>& pieces) const;
@@ -92,6 +89,8 @@ class TextOut {
 
  private:
   void makeRoom(std::size_t n);
+  // Whether `n` bytes sent through are small enough to join the buffer.
+  bool joinsBuffer(std::size_t n) const { return n <= kBufferSize / 16 && n <= cap_ - len_; }
   // A file opened to be emptied by its first bytes is emptied now.
   void emptyBeforeFirstBytes();
   // Hands bytes that follow everything sent so far to the file or the capture.
