@@ -36,8 +36,14 @@ void BinaryRecordReader::fill(std::size_t bytes) {
   std::memmove(buffer_.data(), buffer_.data() + begin_, end_ - begin_);
   end_ -= begin_;
   begin_ = 0;
+  // Inside a record's payload a read goes no further than the payload's end
+  // and the two counts after it: the next record may be one that is passed
+  // over unread, and its bytes would be read for nothing.
+  const std::uint64_t limit = left_ > 0 ? position() + left_ + 8 : static_cast<std::uint64_t>(-1);
   while (end_ < bytes) {
-    std::ptrdiff_t got = platform::readSome(fd_, buffer_.data() + end_, buffer_.size() - end_);
+    const std::size_t room = static_cast<std::size_t>(
+        std::min<std::uint64_t>(buffer_.size() - end_, limit - std::min(limit, filePosition_)));
+    std::ptrdiff_t got = platform::readSome(fd_, buffer_.data() + end_, room);
     if (got < 0) throw Fault(FaultKind::EndOfFile, unit_, name_, "read failed");
     if (got == 0) throw Fault(FaultKind::EndOfFile, unit_, name_);
     end_ += static_cast<std::size_t>(got);

@@ -164,6 +164,18 @@ TEST_F(ResultFileLayoutTest, ItemsCutByTheEndOfAReadBlockAreWhole) {
   EXPECT_EQ(wrong, 0);
   EXPECT_TRUE(result.atEnd());
   EXPECT_FALSE(result.readStep(mesh, step));
+
+  // The heads alone: the reads stop at the end of each node results record,
+  // and the element results after it are passed over unread.
+  ResultFile heads(write(file), 10, 44444);
+  heads.readMesh(mesh);
+  for (int s = 1; s <= 2; ++s) {
+    ASSERT_TRUE(heads.readStep(mesh, step, ResultFile::Results::HeadsOnly));
+    EXPECT_EQ(step.la, s);
+    for (int n = 1; n <= nodes; ++n) wrong += step.h[static_cast<std::size_t>(n - 1)] != n * 2.0;
+  }
+  EXPECT_EQ(wrong, 0);
+  EXPECT_TRUE(heads.atEnd());
 }
 
 }  // namespace
