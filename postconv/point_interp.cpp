@@ -100,9 +100,9 @@ void setUpPoints(const Mesh& mesh, const std::string& name, const std::string& o
   points.n3.assign(count, 0);
   points.element.assign(count, 0);
   if (count == 0) return;
-  const PointLocator locator(mesh);
+  const PointLocator locator(mesh, points.xp, points.yp);
   for (std::size_t i = 0; i < count; ++i) {
-    const PointLocation where = locator.locate(points.xp[i], points.yp[i]);
+    const PointLocation& where = locator.at(i);
     if (!where.found()) continue;
     points.w1[i] = where.w1;
     points.w2[i] = where.w2;

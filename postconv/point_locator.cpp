@@ -16,8 +16,8 @@ namespace {
 constexpr double kAreaRounding = 1e-15;
 // Room for products that fall below the smallest normal number.
 constexpr double kUnderflowSlack = 1e-300;
-// An element whose widened box covers more bins than this is tested for every
-// point instead of being listed in all of them.
+// An element whose widened box covers more bins than this is tested against
+// every point instead of the points of all those bins.
 constexpr std::int64_t kMaxBinsPerElement = 64;
 constexpr double kInf = std::numeric_limits<double>::infinity();
 
@@ -33,12 +33,6 @@ bool elementCorners(const Mesh& mesh, std::int32_t e, std::int32_t k[4], bool& q
 
 double xOf(const Mesh& mesh, std::int32_t n) { return mesh.x[static_cast<std::size_t>(n - 1)]; }
 double yOf(const Mesh& mesh, std::int32_t n) { return mesh.y[static_cast<std::size_t>(n - 1)]; }
-
-// A sub-triangle's own area, computed exactly as the location test does.
-double subTriangleArea(const Mesh& mesh, std::int32_t c1, std::int32_t c2, std::int32_t c3) {
-  return signedArea(xOf(mesh, c1), yOf(mesh, c1), xOf(mesh, c2), yOf(mesh, c2), xOf(mesh, c3),
-                    yOf(mesh, c3));
-}
 
 // Whether a sub-triangle of this area can hold a point at all: a flat or
 // clockwise one (A <= 0) never does, nor one whose area is not a number or
@@ -57,24 +51,6 @@ double nextUp(double x) {
 }
 // std::nextafter(x, -infinity).
 double nextDown(double x) { return -nextUp(-x); }
-
-// The sub-triangles of element e that can hold a point, in search order,
-// into `tri`, and their areas; returns how many (0 for an element that never
-// holds a point).
-int usableSubTriangles(const Mesh& mesh, std::int32_t e, std::int32_t tri[2][3], double areas[2]) {
-  std::int32_t k[4];
-  bool quad;
-  if (!elementCorners(mesh, e, k, quad)) return 0;
-  const std::int32_t subs[2][3] = {{k[0], k[1], k[2]}, {k[0], k[2], k[3]}};
-  int count = 0;
-  for (int s = 0; s < (quad ? 2 : 1); ++s) {
-    const double area = subTriangleArea(mesh, subs[s][0], subs[s][1], subs[s][2]);
-    if (!usableArea(area)) continue;
-    areas[count] = area;
-    std::copy(subs[s], subs[s] + 3, tri[count++]);
-  }
-  return count;
-}
 
 bool locateInTriangle(const Mesh& mesh, std::int32_t e, int sub, std::int32_t c1, std::int32_t c2,
                       std::int32_t c3, double xp, double yp, PointLocation& where) {
@@ -130,198 +106,208 @@ PointLocation locateByScan(const Mesh& mesh, double xp, double yp) {
 // Beyond the zone, R grows with the point's distance D from the mesh, but a
 // point with D > spread * eta cannot pass; such far points need only the
 // every-point list, and the rare others are scanned.
-PointLocator::PointLocator(const Mesh& mesh) : mesh_(mesh) {
-  // Usually every element can hold a point and every node is a corner of one:
-  // then the grid, which follows from the corners' box and the number of such
-  // elements, is known before the elements are read, and one pass over them
-  // builds the index. Otherwise the elements are surveyed first.
-  if (!indexInOnePass()) indexAfterSurvey();
+PointLocator::PointLocator(const Mesh& mesh, std::span<const double> xp, std::span<const double> yp)
+    : mesh_(mesh), where_(xp.size()) {
+  if (mesh_.elements() == 0) return;  // no element holds a point
+  if (!setGrid()) {
+    for (std::size_t i = 0; i < xp.size(); ++i) where_[i] = locateByScan(mesh_, xp[i], yp[i]);
+    return;
+  }
+  binPoints(xp, yp);
+  sweepElements();
+  for (std::size_t i : far_) locateFarPoint(i, xp[i], yp[i]);
 }
 
-namespace {
-
-// A box grown point by point.
-struct Box {
+bool PointLocator::setGrid() {
   double x0 = kInf, y0 = kInf, x1 = -kInf, y1 = -kInf;
-  void add(double x, double y) {
-    x0 = std::min(x0, x);
-    x1 = std::max(x1, x);
-    y0 = std::min(y0, y);
-    y1 = std::max(y1, y);
+  for (std::size_t n = 0; n < mesh_.x.size() && n < static_cast<std::size_t>(mesh_.nodes()); ++n) {
+    if (!std::isfinite(mesh_.x[n]) || !std::isfinite(mesh_.y[n])) continue;
+    x0 = std::min(x0, mesh_.x[n]);
+    x1 = std::max(x1, mesh_.x[n]);
+    y0 = std::min(y0, mesh_.y[n]);
+    y1 = std::max(y1, mesh_.y[n]);
   }
-  bool operator==(const Box&) const = default;
-};
-
-// Whether every corner of the sub-triangles is finite.
-bool finiteCorners(const Mesh& mesh, const std::int32_t tri[2][3], int count) {
-  bool finite = true;
-  for (int s = 0; s < count; ++s) {
-    for (std::int32_t n : tri[s]) finite = finite && std::isfinite(xOf(mesh, n)) && std::isfinite(yOf(mesh, n));
-  }
-  return finite;
-}
-
-void addCorners(const Mesh& mesh, const std::int32_t tri[2][3], int count, Box& box) {
-  for (int s = 0; s < count; ++s) {
-    for (std::int32_t n : tri[s]) box.add(xOf(mesh, n), yOf(mesh, n));
-  }
-}
-
-}  // namespace
-
-bool PointLocator::setGrid(double x0, double y0, double x1, double y1, std::size_t elements) {
-  nx_ = ny_ = 0;
-  farSpread_ = 0;
-  start_.assign(1, 0);
-  // The grid covers the corners' box; the zone it serves reaches one mesh
+  // The grid covers the nodes' box; the zone it serves reaches one mesh
   // extent further on every side (such points fall into the outer bins).
   const double width = x1 - x0, height = y1 - y0;
   extent_ = std::max(width, height);
   const double zone = 3 * extent_;  // no zone point is further from a corner
-  hasGrid_ = std::isfinite(extent_) && std::isfinite(zone * zone) && std::isfinite(x0 - extent_) &&
-             std::isfinite(x1 + extent_) && std::isfinite(y0 - extent_) && std::isfinite(y1 + extent_);
-  if (!hasGrid_) return false;
+  if (!(std::isfinite(extent_) && std::isfinite(zone * zone) && std::isfinite(x0 - extent_) &&
+        std::isfinite(x1 + extent_) && std::isfinite(y0 - extent_) && std::isfinite(y1 + extent_))) {
+    return false;
+  }
   boxX0_ = x0, boxX1_ = x1, boxY0_ = y0, boxY1_ = y1;
   eta_ = kAreaRounding * zone * zone + kUnderflowSlack;
+  pad_ = std::ldexp(extent_, -20);
+  padSpread_ = pad_ / eta_;
 
-  // About one bin per element, shaped like the mesh.
-  const double n = static_cast<double>(elements);
+  // About one bin per element, shaped like the mesh: an element's box then
+  // covers few bins, and most of them hold no point.
+  const double n = static_cast<double>(mesh_.elements());
   double bx = 1, by = 1;
   if (width > 0 && height > 0) {
     bx = std::clamp(std::round(std::sqrt(n * width / height)), 1.0, n);
     by = std::clamp(std::ceil(n / bx), 1.0, n);
   } else if (width > 0) {
-    bx = std::max(n, 1.0);
+    bx = n;
   } else if (height > 0) {
-    by = std::max(n, 1.0);
+    by = n;
   }
   nx_ = static_cast<std::int32_t>(bx);
   ny_ = static_cast<std::int32_t>(by);
   scaleX_ = width > 0 ? nx_ / width : 0;
   scaleY_ = height > 0 ? ny_ / height : 0;
-  // Bin b's count goes to start_[b + 1]; the sums of the counts make the starts.
-  start_.assign(static_cast<std::size_t>(nx_) * static_cast<std::size_t>(ny_) + 1, 0);
   return true;
 }
 
-PointLocator::Range PointLocator::binRange(const std::int32_t tri[2][3], const double areas[2], int count) {
-  double lox = kInf, hix = -kInf, loy = kInf, hiy = -kInf, spread = 0;
-  bool bounded = true;
-  for (int s = 0; s < count && bounded; ++s) {
-    Box t;
-    for (std::int32_t node : tri[s]) t.add(xOf(mesh_, node), yOf(mesh_, node));
-    const double w = std::max(t.x1 - t.x0, t.y1 - t.y0);
-    // A lower bound of the exact area (the computed one is off by rounding).
-    const double low = areas[s] * (1 - kAreaRounding) - kAreaRounding * w * w - kUnderflowSlack;
-    bounded = low > 0;
-    const double sub = 2.02 * w / low;  // 1% above 2 w / A for the rounding here
-    const double margin = sub * eta_;
-    spread = std::max(spread, sub);
-    lox = std::min(lox, t.x0 - margin);
-    hix = std::max(hix, t.x1 + margin);
-    loy = std::min(loy, t.y0 - margin);
-    hiy = std::max(hiy, t.y1 + margin);
-  }
-  if (!bounded || count == 0) return {};
-  // One step further out, against the rounding of the sums above (after the
-  // extremes: the next number is the same for the extreme of the sums as the
-  // extreme of their next numbers).
-  lox = nextDown(lox);
-  hix = nextUp(hix);
-  loy = nextDown(loy);
-  hiy = nextUp(hiy);
-  if (!std::isfinite(spread) || !std::isfinite(lox) || !std::isfinite(hix) || !std::isfinite(loy) ||
-      !std::isfinite(hiy)) {
-    return {};
-  }
-  const Range r{binX(lox), binX(hix), binY(loy), binY(hiy)};
-  if (static_cast<std::int64_t>(r.ix1 - r.ix0 + 1) * (r.iy1 - r.iy0 + 1) > kMaxBinsPerElement) return {};
-  farSpread_ = std::max(farSpread_, spread);
-  for (std::int32_t iy = r.iy0; iy <= r.iy1; ++iy) {
-    for (std::int32_t ix = r.ix0; ix <= r.ix1; ++ix) ++start_[static_cast<std::size_t>(iy) * nx_ + ix + 1];
-  }
-  return r;
-}
-
-void PointLocator::fillBins(std::span<const std::int32_t> elements, std::span<const Range> ranges) {
-  const std::size_t bins = start_.size() - 1;
-  for (std::size_t b = 1; b <= bins; ++b) start_[b] += start_[b - 1];
-  // Filled in element order with start_[b] as bin b's cursor, which ends at
-  // the bin's end, the start of bin b + 1: the starts move up one place after.
-  elements_.assign(start_[bins], 0);
-  for (std::size_t i = 0; i < ranges.size(); ++i) {
-    const Range& r = ranges[i];
-    const std::int32_t e = elements.empty() ? static_cast<std::int32_t>(i + 1) : elements[i];
-    if (r.ix1 < r.ix0) everywhere_.push_back(e);
-    for (std::int32_t iy = r.iy0; iy <= r.iy1; ++iy) {
-      for (std::int32_t ix = r.ix0; ix <= r.ix1; ++ix) elements_[start_[static_cast<std::size_t>(iy) * nx_ + ix]++] = e;
+void PointLocator::binPoints(std::span<const double> xp, std::span<const double> yp) {
+  // Bin b's count goes to start_[b + 1]; the sums of the counts make the starts.
+  start_.assign(static_cast<std::size_t>(nx_) * static_cast<std::size_t>(ny_) + 1, 0);
+  std::vector<std::uint32_t> bins(xp.size());
+  std::vector<bool> near(xp.size());
+  for (std::size_t i = 0; i < xp.size(); ++i) {
+    near[i] = distanceOutside(xp[i], yp[i]) <= extent_;
+    if (!near[i]) {
+      far_.push_back(i);
+      continue;
     }
+    bins[i] = static_cast<std::uint32_t>(binY(yp[i]) * nx_ + binX(xp[i]));
+    ++start_[bins[i] + 1];
+  }
+  for (std::size_t b = 1; b < start_.size(); ++b) start_[b] += start_[b - 1];
+  unlocated_ = start_.back();
+  // Filled in point order with start_[b] as bin b's cursor, which ends at the
+  // bin's end, the start of bin b + 1: the starts move up one place after.
+  points_.resize(unlocated_);
+  for (std::size_t i = 0; i < xp.size(); ++i) {
+    if (near[i]) points_[start_[bins[i]]++] = GridPoint{xp[i], yp[i], static_cast<std::uint32_t>(i)};
   }
   std::copy_backward(start_.begin(), start_.end() - 1, start_.end());
   start_[0] = 0;
 }
 
-bool PointLocator::indexInOnePass() {
-  const std::int32_t numel = mesh_.elements();
-  Box nodes;
-  for (std::size_t n = 0; n < mesh_.x.size() && n < static_cast<std::size_t>(mesh_.numnp); ++n) {
-    if (std::isfinite(mesh_.x[n]) && std::isfinite(mesh_.y[n])) nodes.add(mesh_.x[n], mesh_.y[n]);
+// How far an element can take points: the box of its usable sub-triangles
+// and, for each, its extent w and a lower bound `low` of its exact area; its
+// box is widened by 2.02 w / low times the largest rounding of an area (1%
+// above 2 w / A, for the rounding of that quotient and of the tests below).
+struct PointLocator::Reach {
+  bool holds = false;     // false: the element never holds a point
+  bool bounded = true;    // false: no useful bound (non-finite corners, a nearly flat sub-triangle)
+  bool withinPad = true;  // whether every widening is at most pad_
+  double x0 = kInf, y0 = kInf, x1 = -kInf, y1 = -kInf;
+  double w[2] = {0, 0}, low[2] = {1, 1};  // 0 and 1 for a sub-triangle that is not usable
+
+  // The largest widening per unit of area rounding.
+  double spread() const { return std::max(2.02 * w[0] / low[0], 2.02 * w[1] / low[1]); }
+};
+
+PointLocator::Reach PointLocator::elementReach(std::int32_t e) const {
+  // Worked out for both sub-triangles at once, with few branches: this runs
+  // for every element of the mesh.
+  Reach reach;
+  const std::int32_t* k = mesh_.ie.data() + static_cast<std::size_t>(e - 1) * 5;
+  const bool quad = !(k[2] == k[3] || k[3] == 0);
+  // Slots of the corners (node n in slot n - 1): one that names no node is past the last.
+  const auto nodes = static_cast<std::uint32_t>(mesh_.nodes());
+  const std::uint32_t c0 = static_cast<std::uint32_t>(k[0]) - 1, c1 = static_cast<std::uint32_t>(k[1]) - 1;
+  const std::uint32_t c2 = static_cast<std::uint32_t>(k[2]) - 1, k4 = static_cast<std::uint32_t>(k[3]) - 1;
+  if (!(c0 < nodes && c1 < nodes && c2 < nodes && (!quad || k4 < nodes))) return reach;
+  // A triangle's second sub-triangle is taken as (K1, K3, K3), whose area is 0.
+  const std::uint32_t c3 = quad ? k4 : c2;
+  const double* x = mesh_.x.data();
+  const double* y = mesh_.y.data();
+  const double xa = x[c0], ya = y[c0], xb = x[c1], yb = y[c1];
+  const double xc = x[c2], yc = y[c2], xd = x[c3], yd = y[c3];
+  // The sub-triangles' own areas, computed exactly as the location test does.
+  const double area[2] = {signedArea(xa, ya, xb, yb, xc, yc), signedArea(xa, ya, xc, yc, xd, yd)};
+  const bool usable[2] = {usableArea(area[0]), usableArea(area[1])};
+  reach.holds = usable[0] || usable[1];
+  // Corner A and C belong to both sub-triangles, B to the first, D to the second.
+  const double bx[2][2] = {{std::min({xa, xb, xc}), std::max({xa, xb, xc})}, {std::min({xa, xc, xd}), std::max({xa, xc, xd})}};
+  const double by[2][2] = {{std::min({ya, yb, yc}), std::max({ya, yb, yc})}, {std::min({ya, yc, yd}), std::max({ya, yc, yd})}};
+  for (int s = 0; s < 2; ++s) {
+    if (!usable[s]) continue;
+    const double w = std::max(bx[s][1] - bx[s][0], by[s][1] - by[s][0]);
+    const double low = area[s] * (1 - kAreaRounding) - kAreaRounding * w * w - kUnderflowSlack;
+    const bool finite = std::isfinite(bx[s][0]) && std::isfinite(bx[s][1]) && std::isfinite(by[s][0]) &&
+                        std::isfinite(by[s][1]);
+    reach.bounded = reach.bounded && finite && low > 0;
+    // 2.02 w eta / low <= pad_, without the division.
+    const double widening = 2.02 * w * eta_;
+    reach.withinPad = reach.withinPad && widening < kInf && widening <= pad_ * low;
+    reach.w[s] = w, reach.low[s] = low;
+    reach.x0 = std::min(reach.x0, bx[s][0]), reach.x1 = std::max(reach.x1, bx[s][1]);
+    reach.y0 = std::min(reach.y0, by[s][0]), reach.y1 = std::max(reach.y1, by[s][1]);
   }
-  if (numel <= 0 || !setGrid(nodes.x0, nodes.y0, nodes.x1, nodes.y1, static_cast<std::size_t>(numel))) return false;
-  RunArray<Range> ranges(static_cast<std::size_t>(numel));
-  Box corners;
-  for (std::int32_t e = 1; e <= numel; ++e) {
-    std::int32_t tri[2][3];
-    double areas[2];
-    const int count = usableSubTriangles(mesh_, e, tri, areas);
-    if (count == 0) return false;  // an element that never holds a point
-    if (!finiteCorners(mesh_, tri, count)) continue;  // tested for every point
-    addCorners(mesh_, tri, count, corners);
-    ranges[static_cast<std::size_t>(e - 1)] = binRange(tri, areas, count);
-  }
-  if (!(corners == nodes)) return false;  // a node that is no usable corner
-  fillBins({}, ranges);
-  return true;
+  return reach;
 }
 
-void PointLocator::indexAfterSurvey() {
-  const std::int32_t numel = mesh_.elements();
-  // Elements that can hold a point at all, with their usable sub-triangles
-  // (kept small: a large mesh has tens of thousands).
-  struct Candidate {
-    std::int32_t e;
-    std::uint8_t count;
-    bool finite;
-  };
-  RunArray<Candidate> candidates;
-  candidates.reserve(static_cast<std::size_t>(std::max(numel, 0)));
-  Box corners;
-  for (std::int32_t e = 1; e <= numel; ++e) {
-    std::int32_t tri[2][3];
-    double areas[2];
-    const int count = usableSubTriangles(mesh_, e, tri, areas);
-    if (count == 0) continue;
-    const Candidate c{e, static_cast<std::uint8_t>(count), finiteCorners(mesh_, tri, count)};
-    if (c.finite) addCorners(mesh_, tri, count, corners);
-    candidates.push_back(c);
+PointLocator::Range PointLocator::binRange(const Reach& reach) {
+  if (!reach.bounded) return {};
+  // Most elements are widened by pad_, more than they need, without working
+  // out their own margin; their spread is then at most pad_ / eta_.
+  double margin = pad_, spread = padSpread_;
+  if (!reach.withinPad) {
+    spread = reach.spread();
+    if (!std::isfinite(spread)) return {};
+    margin = spread * eta_;
   }
-  if (!setGrid(corners.x0, corners.y0, corners.x1, corners.y1, candidates.size())) {
-    // Nothing to bin: every element that can hold a point is tested for every point.
-    for (const Candidate& c : candidates) everywhere_.push_back(c.e);
+  // One step further out, against the rounding of the differences.
+  const double lox = nextDown(reach.x0 - margin), hix = nextUp(reach.x1 + margin);
+  const double loy = nextDown(reach.y0 - margin), hiy = nextUp(reach.y1 + margin);
+  if (!std::isfinite(lox) || !std::isfinite(hix) || !std::isfinite(loy) || !std::isfinite(hiy)) return {};
+  const Range r{binX(lox), binX(hix), binY(loy), binY(hiy)};
+  if (static_cast<std::int64_t>(r.ix1 - r.ix0 + 1) * (r.iy1 - r.iy0 + 1) > kMaxBinsPerElement) return {};
+  farSpread_ = std::max(farSpread_, spread);
+  return r;
+}
+
+void PointLocator::testPoints(std::int32_t e, GridPoint* first, GridPoint* last) {
+  for (GridPoint* p = first; p != last; ++p) {
+    PointLocation& where = where_[p->index];
+    if (where.found()) continue;
+    ++tests_;
+    if (!locateInElement(mesh_, e, p->x, p->y, where)) continue;
+    --unlocated_;
+  }
+}
+
+void PointLocator::sweepElements() {
+  const std::int32_t numel = mesh_.elements();
+  // Once every grid point is located only the far points' bound is still
+  // wanted, from the rest of the elements; with no far point the sweep ends.
+  for (std::int32_t e = 1; e <= numel && (unlocated_ > 0 || !far_.empty()); ++e) {
+    const Reach reach = elementReach(e);
+    if (!reach.holds) continue;
+    const Range r = binRange(reach);
+    if (r.ix1 < r.ix0) {
+      everywhere_.push_back(e);
+      testPoints(e, points_.data(), points_.data() + points_.size());
+      continue;
+    }
+    if (unlocated_ == 0) continue;
+    for (std::int32_t iy = r.iy0; iy <= r.iy1; ++iy) {
+      const std::uint32_t* row = start_.data() + static_cast<std::size_t>(iy) * nx_;
+      testPoints(e, points_.data() + row[r.ix0], points_.data() + row[r.ix1 + 1]);
+    }
+  }
+}
+
+void PointLocator::locateFarPoint(std::size_t i, double xp, double yp) {
+  const double d = distanceOutside(xp, yp);
+  const double r = d + extent_;
+  // Only a far point too close for the bound (or not a number) is scanned.
+  if (!(d > 2 * farSpread_ * (kAreaRounding * r * r + kUnderflowSlack))) {
+    where_[i] = locateByScan(mesh_, xp, yp);
     return;
   }
-  RunArray<Range> ranges(candidates.size());
-  RunArray<std::int32_t> elements(candidates.size());
-  for (std::size_t i = 0; i < candidates.size(); ++i) {
-    const Candidate& c = candidates[i];
-    elements[i] = c.e;
-    if (!c.finite) continue;
-    std::int32_t tri[2][3];
-    double areas[2];
-    usableSubTriangles(mesh_, c.e, tri, areas);
-    ranges[i] = binRange(tri, areas, c.count);
+  for (std::int32_t e : everywhere_) {
+    if (locateInElement(mesh_, e, xp, yp, where_[i])) return;
   }
-  fillBins(elements, ranges);
+}
+
+double PointLocator::distanceOutside(double x, double y) const {
+  return std::max({boxX0_ - x, x - boxX1_, boxY0_ - y, y - boxY1_, 0.0});
 }
 
 std::int32_t PointLocator::binX(double x) const {
@@ -336,37 +322,6 @@ std::int32_t PointLocator::binY(double y) const {
   if (!(t >= 0)) return 0;
   if (t >= ny_) return ny_ - 1;
   return static_cast<std::int32_t>(t);
-}
-
-PointLocation PointLocator::locate(double xp, double yp) const {
-  const std::int32_t* bin = nullptr;
-  const std::int32_t* binEnd = nullptr;
-  if (hasGrid_) {
-    // How far the point lies outside the corners' box (0 inside it).
-    const double d = std::max({boxX0_ - xp, xp - boxX1_, boxY0_ - yp, yp - boxY1_, 0.0});
-    if (d <= extent_) {
-      const std::size_t b = static_cast<std::size_t>(binY(yp)) * nx_ + static_cast<std::size_t>(binX(xp));
-      bin = elements_.data() + start_[b];
-      binEnd = elements_.data() + start_[b + 1];
-    } else {
-      const double r = d + extent_;
-      // Only a far point too close for the bound (or not a number) is scanned.
-      if (!(d > 2 * farSpread_ * (kAreaRounding * r * r + kUnderflowSlack))) return locateByScan(mesh_, xp, yp);
-    }
-  }
-  // The bin's elements and the every-point elements, merged in ascending order.
-  PointLocation where;
-  auto other = everywhere_.begin();
-  while (bin != binEnd || other != everywhere_.end()) {
-    std::int32_t e;
-    if (other == everywhere_.end() || (bin != binEnd && *bin < *other)) {
-      e = *bin++;
-    } else {
-      e = *other++;
-    }
-    if (locateInElement(mesh_, e, xp, yp, where)) return where;
-  }
-  return PointLocation{};
 }
 
 }  // namespace gw::postconv

@@ -45,65 +45,83 @@ bool locateInElement(const Mesh& mesh, std::int32_t e, double xp, double yp, Poi
 // The plain scan of all elements in ascending order (the reference).
 PointLocation locateByScan(const Mesh& mesh, double xp, double yp);
 
-// A uniform grid of bins over the mesh. Each bin lists, in ascending order, the
-// elements that could hold a point falling in that bin, so testing a bin's
-// elements in order finds the same first element as the plain scan.
+// Locates a set of points at once. The points go into a uniform grid of bins
+// over the mesh's nodes; then the elements are taken in ascending order, and
+// each is tested against the points not yet located in the bins its box
+// covers. A point therefore meets the elements in the order of the plain scan
+// and stops at the same first one: the answers are the scan's, bit for bit.
 //
 // Rounding lets a point a little outside a sub-triangle still pass the area
 // test, so every element's bounding box is widened by a bound on that effect
-// before it is binned. Elements for which no useful bound exists (non-finite
-// coordinates, nearly flat sub-triangles whose box would cover too many bins)
-// are tested for every point, merged into the bin's list in element order.
-// Points far outside the mesh need only the every-point elements, as long as
-// rounding cannot reach them; the plain scan locates the rare others.
+// before its bins are taken. Elements for which no useful bound exists
+// (non-finite coordinates, nearly flat sub-triangles whose box would cover too
+// many bins) are tested against every point. Points far outside the mesh need
+// only those elements, as long as rounding cannot reach them from the others;
+// the plain scan locates the rare far points it can reach.
 class PointLocator {
  public:
-  explicit PointLocator(const Mesh& mesh);
+  PointLocator(const Mesh& mesh, std::span<const double> xp, std::span<const double> yp);
 
-  PointLocation locate(double xp, double yp) const;
+  // Where point i (from 0) lies.
+  const PointLocation& at(std::size_t i) const { return where_[i]; }
 
-  // For tests and benchmarks: grid size and how many elements went to the
-  // every-point list.
+  // For tests and benchmarks: grid size, how many elements were tested against
+  // every point, and how many element tests were made.
   std::int32_t binsX() const { return nx_; }
   std::int32_t binsY() const { return ny_; }
   std::size_t everywhereCount() const { return everywhere_.size(); }
+  std::size_t tests() const { return tests_; }
 
  private:
-  // An element's widened box in bins; empty: the element is tested for every point.
+  // An element's widened box in bins; empty: the element is tested against every point.
   struct Range {
     std::int32_t ix0 = 0, ix1 = -1, iy0 = 0, iy1 = -1;
   };
+  // A point of the grid, kept beside its coordinates so that a bin's points
+  // are tested from one run of memory.
+  struct GridPoint {
+    double x, y;
+    std::uint32_t index;  // into the caller's points
+  };
 
+  // How far a point lies outside the nodes' box along either axis (0 inside it).
+  double distanceOutside(double x, double y) const;
   std::int32_t binX(double x) const;
   std::int32_t binY(double y) const;
-  // The index built in one pass over the elements; false (and nothing kept)
-  // when the grid it assumed proves not to be the mesh's.
-  bool indexInOnePass();
-  // The index built after a pass that finds the elements that can hold a point.
-  void indexAfterSurvey();
-  // Sets the grid over a box of corners for `elements` binned elements; false
-  // when the box gives no grid.
-  bool setGrid(double x0, double y0, double x1, double y1, std::size_t elements);
-  // The bins of the usable sub-triangles of an element, counted in start_.
-  Range binRange(const std::int32_t tri[2][3], const double areas[2], int count);
-  // The starts from the counts, and the bins' elements (element i + 1 for
-  // range i when `elements` is empty) in ascending order.
-  void fillBins(std::span<const std::int32_t> elements, std::span<const Range> ranges);
+  // The grid over the finite nodes' box; false when that box gives none.
+  bool setGrid();
+  // The points near enough to the mesh for the grid, in their bins; the
+  // others are noted as far.
+  void binPoints(std::span<const double> xp, std::span<const double> yp);
+  // How far element e can take points; see the source.
+  struct Reach;
+  Reach elementReach(std::int32_t e) const;
+  // The bins that an element can reach; empty when no useful bound exists.
+  Range binRange(const Reach& reach);
+  // Element e against the grid points from `first` to `last` not yet located.
+  void testPoints(std::int32_t e, GridPoint* first, GridPoint* last);
+  void sweepElements();
+  void locateFarPoint(std::size_t i, double xp, double yp);
 
   const Mesh& mesh_;
-  bool hasGrid_ = false;
-  // The box of the binned corners and its larger side; points up to one such
+  std::vector<PointLocation> where_;
+  std::size_t unlocated_ = 0;  // grid points not yet located
+  std::size_t tests_ = 0;
+  // The box of the finite nodes and its larger side; points up to one such
   // side beyond the box are located through the grid.
   double boxX0_ = 0, boxY0_ = 0, boxX1_ = 0, boxY1_ = 0, extent_ = 0;
   double scaleX_ = 0, scaleY_ = 0;  // bins per unit length
   double eta_ = 0;                  // the largest rounding of an area in the zone
+  double pad_ = 0;                  // the widening of elements that need no more
+  double padSpread_ = 0;            // pad_ per unit of area rounding
   std::int32_t nx_ = 0, ny_ = 0;
   // The largest widening of a binned element per unit of area rounding: how
   // far outside the box a point can still pass one of them.
   double farSpread_ = 0;
-  // Bin b's elements are elements_[start_[b] .. start_[b + 1]).
+  // Bin b's points are points_[start_[b] .. start_[b + 1]).
   RunArray<std::uint32_t> start_;
-  RunArray<std::int32_t> elements_;
+  std::vector<GridPoint> points_;
+  std::vector<std::size_t> far_;          // points beyond the grid's zone
   std::vector<std::int32_t> everywhere_;  // ascending
 };
 
