@@ -104,7 +104,7 @@ class PointLocator {
   void locateFarPoint(std::size_t i, double xp, double yp);
 
   const Mesh& mesh_;
-  std::vector<PointLocation> where_;
+  RunArray<PointLocation> where_;
   std::size_t unlocated_ = 0;  // grid points not yet located
   std::size_t tests_ = 0;
   // The box of the finite nodes and its larger side; points up to one such
@@ -120,7 +120,7 @@ class PointLocator {
   double farSpread_ = 0;
   // Bin b's points are points_[start_[b] .. start_[b + 1]).
   RunArray<std::uint32_t> start_;
-  std::vector<GridPoint> points_;
+  RunArray<GridPoint> points_;
   std::vector<std::size_t> far_;          // points beyond the grid's zone
   std::vector<std::int32_t> everywhere_;  // ascending
 };
