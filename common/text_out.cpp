@@ -78,6 +78,12 @@ void TextOut::putThrough(const char* data, std::size_t n) {
     put(std::string_view(data, n));
     return;
   }
+  if (len_ > 0 && fd_ >= 0 && !writer_) {
+    // What the buffer holds and the piece, in one call to the system.
+    const std::string_view piece(data, n);
+    putThroughAll({&piece, 1});
+    return;
+  }
   flush();
   send(data, n);
 }
