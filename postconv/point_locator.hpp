@@ -82,6 +82,7 @@ class PointLocator {
   struct GridPoint {
     double x, y;
     std::uint32_t index;  // into the caller's points
+    bool located;
   };
 
   // How far a point lies outside the nodes' box along either axis (0 inside it).
