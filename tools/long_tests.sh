@@ -23,26 +23,15 @@ ctest --preset tsan -j2
 stage 3/5 "the Windows programs: cross-built, then the whole suite under wine"
 cmake --preset windows
 cmake --build --preset windows
-# One wine server for all the Windows runs, from before the first to after the
-# last: the server that a burst of runs leaves behind (it waits 30 s for more)
-# can end just as the next run connects, and that run fails ("wine client
-# error: ... Connection reset by peer"). The build's listing of the unit tests
-# may have left one: it goes first (after a first run, which makes the wine
-# prefix if the build did not). Then a run with no output starts wine's
-# services, which would otherwise hold a test's output open for as long as the
-# server runs.
-export WINEPREFIX=$PWD/build/windows/wine
-tools/wine_run.sh cmd /c exit </dev/null >/dev/null 2>&1
-wineserver -k 2>/dev/null || true
-wineserver -p </dev/null >/dev/null 2>&1
-trap 'wineserver -k 2>/dev/null || true' EXIT
-tools/wine_run.sh cmd /c exit </dev/null >/dev/null 2>&1
+# One wine server for all the Windows runs (see tools/wine_server.sh).
+tools/wine_server.sh start
+trap 'tools/wine_server.sh stop' EXIT
 ctest --preset windows
 stage 4/5 "Linux and Windows runs compared byte for byte, and the release zip"
 tools/compare_windows.sh 60
 # The release zip: the four programs and README-Windows.txt (builds no tests).
 cmake --build --preset windows --target package
-wineserver -k 2>/dev/null || true
+tools/wine_server.sh stop
 trap - EXIT
 
 # Every fuzz target for a few seconds (run tests/fuzz/run.sh 600 by hand for more).
