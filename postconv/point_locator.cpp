@@ -207,15 +207,13 @@ struct PointLocator::Reach {
   // Worked out for both sub-triangles at once, with few branches: this runs
   // for every element of the mesh.
   Reach reach;
-  const std::int32_t* k = mesh_.ie.data() + static_cast<std::size_t>(e - 1) * 5;
-  const bool quad = !(k[2] == k[3] || k[3] == 0);
-  // Slots of the corners (node n in slot n - 1): one that names no node is past the last.
-  const auto nodes = static_cast<std::uint32_t>(mesh_.nodes());
-  const std::uint32_t c0 = static_cast<std::uint32_t>(k[0]) - 1, c1 = static_cast<std::uint32_t>(k[1]) - 1;
-  const std::uint32_t c2 = static_cast<std::uint32_t>(k[2]) - 1, k4 = static_cast<std::uint32_t>(k[3]) - 1;
-  if (!(c0 < nodes && c1 < nodes && c2 < nodes && (!quad || k4 < nodes))) return reach;
-  // A triangle's second sub-triangle is taken as (K1, K3, K3), whose area is 0.
-  const std::uint32_t c3 = quad ? k4 : c2;
+  std::int32_t k[4];
+  bool quad;
+  if (!elementCorners(mesh_, e, k, quad)) return reach;
+  // Slots of the corners (node n in slot n - 1). A triangle's second
+  // sub-triangle is taken as (K1, K3, K3), whose area is 0.
+  const auto c0 = static_cast<std::size_t>(k[0] - 1), c1 = static_cast<std::size_t>(k[1] - 1);
+  const auto c2 = static_cast<std::size_t>(k[2] - 1), c3 = quad ? static_cast<std::size_t>(k[3] - 1) : c2;
   const double* x = mesh_.x.data();
   const double* y = mesh_.y.data();
   const double xa = x[c0], ya = y[c0], xb = x[c1], yb = y[c1];
