@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -67,6 +68,19 @@ class ResultFile {
   bool readStep(const Mesh& mesh, Step& step, Results results = Results::All);
   // Whether the read position is at the end of the file.
   bool atEnd() const { return records_.atEnd(); }
+  // The read position (a file offset) and the size of the file.
+  std::uint64_t position() const { return records_.position(); }
+  std::uint64_t size() const { return records_.size(); }
+  // A second reader of the same file, opened again by name, at its start.
+  std::unique_ptr<ResultFile> another() const {
+    return std::make_unique<ResultFile>(name(), records_.unit(), capacity_);
+  }
+  // Goes to `offset`, the start of step block `block` (from 1), where the
+  // next readStep reads as it would have after reading the blocks before it.
+  void continueAt(std::uint64_t offset, int block) {
+    records_.moveTo(offset);
+    block_ = block - 1;
+  }
 
   // The step numbers of the blocks after the read position, in file order, up
   // to the first block numbered `wanted` (to the end when none is), from their

@@ -13,6 +13,7 @@
 #include "platform.hpp"
 #include "result_file.hpp"
 #include "series_store.hpp"
+#include "step_reading.hpp"
 
 namespace gw::timehist {
 
@@ -153,16 +154,7 @@ int extract(Console& console, Choices& choices) {
                 "the capacities and counts of the graph data file ask for more memory than there is");
   }
 
-  // Steps up to the step capacity are kept; the step after them is read, not
-  // kept, and ends the loop.
-  Step step;
-  std::int32_t kept = 0;
-  while (result.readStep(mesh, step)) {
-    if (kept == store->stepCapacity()) break;
-    ++kept;
-    store->gather(kept, step);
-  }
-
+  const std::int32_t kept = readKeptSteps(result, mesh, *store);
   choices.finished(store->writeFiles(kept, folder));
   console.out().flush();
   return 0;

@@ -123,17 +123,17 @@ void divideEntryPairs(double* out, const RunArray<double>& xs, const RunArray<do
 
 }  // namespace
 
-bool SeriesStore::entriesWithin(const Step& step) {
-  const std::size_t nodes = step.h.size(), elements = step.d.size();
-  if (nodes != checked_.nodes || elements != checked_.elements) {
-    checked_ = {nodes, elements,
-                allWithin(lists_.h, nodes) && allWithin(lists_.q, nodes) && allWithin(lists_.vd, elements) &&
-                    allWithin(lists_.va, elements)};
-  }
-  return checked_.within;
+void SeriesStore::expectStepSizes(std::size_t nodes, std::size_t elements) {
+  checked_ = {nodes, elements,
+              allWithin(lists_.h, nodes) && allWithin(lists_.q, nodes) && allWithin(lists_.vd, elements) &&
+                  allWithin(lists_.va, elements)};
 }
 
-void SeriesStore::gather(std::int32_t j, const Step& step) {
+bool SeriesStore::entriesWithin(const Step& step) const {
+  return checked_.within && step.h.size() == checked_.nodes && step.d.size() == checked_.elements;
+}
+
+void SeriesStore::gather(std::int32_t j, const Step& step) const {
   if (j < 1 || j > steps_) throw std::logic_error("kept step outside the series store");
   double* h = h_.row(j);
   double* q = q_.row(j);

@@ -72,10 +72,15 @@ class SeriesStore {
   // Doubles held by the store.
   std::size_t size() const { return size_; }
 
+  // The node and element counts of the run's steps: gathers of steps of these
+  // sizes test the list entries once here rather than value by value.
+  void expectStepSizes(std::size_t nodes, std::size_t elements);
+
   // Gathers kept step j (1 <= j <= stepCapacity()): its TIME and, for every
   // list entry, the value at that node or element. An entry that names no node
-  // or element of the step (0 or less, or beyond the count) gets 0.0.
-  void gather(std::int32_t j, const Step& step);
+  // or element of the step (0 or less, or beyond the count) gets 0.0. Gathers
+  // of different steps may run on two threads at once.
+  void gather(std::int32_t j, const Step& step) const;
 
   // Writes one series as CSV records: the header of list entries, then one row
   // per kept step 1..k.
@@ -98,9 +103,8 @@ class SeriesStore {
   };
 
   const Table& table(Series series) const;
-  // Whether every list entry names a node or element of the step (checked
-  // again only when the step's sizes change).
-  bool entriesWithin(const Step& step);
+  // Whether every list entry names a node or element of the step.
+  bool entriesWithin(const Step& step) const;
 
   PointLists lists_;
   std::int32_t steps_ = 0;
