@@ -144,16 +144,15 @@ void ResultFile::passStepResults(const Mesh& mesh) try {
 std::vector<std::int32_t> ResultFile::stepNumbers(const Mesh& mesh, std::optional<std::int32_t> wanted) const {
   // A reader of its own, in blocks of a header record and the next count: only
   // those bytes of each block are read.
-  ResultFile walk(name(), records_.unit(), capacity_, 2 * kCountBytes + kStepHeaderBytes + kCountBytes);
-  walk.records_.moveTo(records_.position());
-  walk.block_ = block_;
+  const std::unique_ptr<ResultFile> walk = another(2 * kCountBytes + kStepHeaderBytes + kCountBytes);
+  walk->continueAt(position(), block_ + 1);
   std::vector<std::int32_t> numbers;
   std::int32_t la = 0;
   double time = 0;
-  while (walk.readHeader(la, time)) {
+  while (walk->readHeader(la, time)) {
     numbers.push_back(la);
     if (la == wanted) break;
-    walk.passStepResults(mesh);
+    walk->passStepResults(mesh);
   }
   return numbers;
 }

@@ -72,8 +72,8 @@ class ResultFile {
   std::uint64_t position() const { return records_.position(); }
   std::uint64_t size() const { return records_.size(); }
   // A second reader of the same file, opened again by name, at its start.
-  std::unique_ptr<ResultFile> another() const {
-    return std::make_unique<ResultFile>(name(), records_.unit(), capacity_);
+  std::unique_ptr<ResultFile> another(std::size_t blockBytes = BinaryRecordReader::kReadBlock) const {
+    return std::make_unique<ResultFile>(name(), records_.unit(), capacity_, blockBytes);
   }
   // Goes to `offset`, the start of step block `block` (from 1), where the
   // next readStep reads as it would have after reading the blocks before it.

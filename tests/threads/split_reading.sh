@@ -19,8 +19,9 @@ program resultgen sample --nx 30 --ny 30 --steps 400 --split-every 0 --out HIST.
 
 # variant NAME EDIT...: a copy of HIST.RES changed by the edits, where the
 # records are counted from the file's start, from 0 (mesh part 5, 3 per
-# block): count R: the leading byte count of record R is damaged; pad R N:
-# record R holds N more bytes.
+# block): count R: the leading byte count of record R is damaged; pad R:
+# record R holds as many bytes more as make the size of the step blocks a
+# multiple of the first block's new length.
 variant() {
   python3 - "$@" <<'PY'
 import struct, sys
@@ -31,17 +32,16 @@ while at < len(data):
     n = struct.unpack_from("<i", data, at)[0]
     records.append([at, n])
     at += n + 8
-pads, i = [], 0
-while i < len(edits):
-    kind, r = edits[i], int(edits[i + 1])
-    start, n = records[r]
+pads = []
+for kind, r in zip(edits[::2], map(int, edits[1::2])):
     if kind == "count":
-        struct.pack_into("<i", data, start, n + 4)
-        i += 2
+        struct.pack_into("<i", data, records[r][0], records[r][1] + 4)
     else:
-        pads.append((r, int(edits[i + 2])))
-        i += 3
-for r, extra in sorted(pads, reverse=True):
+        pads.append(r)
+first, block = records[5][0], records[8][0] - records[5][0]
+for r in sorted(pads, reverse=True):
+    rest = len(data) - first
+    extra = next(k for k in range(8, 100000, 4) if (rest + k) % (block + k) == 0)
     start, n = records[r]
     struct.pack_into("<i", data, start, n + extra)
     struct.pack_into("<i", data, start + 4 + n, n + extra)
@@ -53,16 +53,9 @@ PY
 # Damage that leaves the file's size as it was, so that two readers take it.
 variant LATE.RES count $((5 + 3 * 300 + 1))
 variant BOTH.RES count $((5 + 3 * 50 + 2)) count $((5 + 3 * 300 + 1))
-# The first block's node results record gets as many bytes more as make the
+# The first block's node results record is longer, by as much as keeps the
 # file's size a multiple of the first block's length.
-block=$(python3 -c '
-import struct
-d = open("HIST.RES", "rb").read(); at = 0; starts = []
-while at < len(d): starts.append(at); at += struct.unpack_from("<i", d, at)[0] + 8
-first = starts[5]; b = starts[8] - first; rest = len(d) - first
-extra = next(k for k in range(8, 100000, 4) if (rest + k) % (b + k) == 0)
-print(extra)')
-variant LONGER.RES pad 6 "$block"
+variant LONGER.RES pad 6
 
 # same LABEL RESULT GRAPH FAULT: the run's console, status and files, on two
 # readers and on one; the diagnostic names FAULT (empty: the run succeeds).
