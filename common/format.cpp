@@ -410,6 +410,7 @@ const Format::Plan* Format::makePlan(std::size_t count) const {
   if (free == kMaxPlans) return nullptr;
   auto plan = std::make_unique<Plan>();
   plan->count = count;
+  plan->fields.reserve(count);  // a field per item
   PlanSink sink{*plan, prog_, {}};
   walk(count, sink);
   plan->tailOffset = static_cast<std::uint32_t>(plan->text.size());

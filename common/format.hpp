@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "field_kernels.hpp"
+#include "run_array.hpp"
 #include "wide_fields.hpp"
 #include "text_out.hpp"
 
@@ -174,7 +175,9 @@ class Format {
   struct Plan {
     std::size_t count = 0;  // items
     std::string text;
-    std::vector<PlanField> fields;
+    // In run memory: a plan of a long record (thousands of fields) then costs
+    // no page faults of its own.
+    RunArray<PlanField> fields;
     std::vector<PlanRun> runs;
     std::uint32_t tailOffset = 0;
     // Bytes of the whole output when every field has a fixed width (else -1).

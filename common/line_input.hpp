@@ -12,6 +12,8 @@
 #include <variant>
 #include <vector>
 
+#include "run_array.hpp"
+
 namespace gw {
 
 class LineInput {
@@ -66,7 +68,7 @@ class LineInput {
   bool owned_;
   std::string name_;
   int unit_;
-  std::vector<char> buf_;
+  RunArray<char> buf_;  // in run memory, and not cleared: only what was read is looked at
   std::size_t begin_ = 0;
   std::size_t end_ = 0;
   bool eof_ = false;

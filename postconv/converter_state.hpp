@@ -3,6 +3,7 @@
 // unit numbers of its other files.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <optional>
 #include <vector>
@@ -34,9 +35,11 @@ struct KeptSteps {
     return *nodeElements_;
   }
 
-  // The numbers of the active elements in order, listed on the first step.
-  const std::vector<std::int32_t>& activeElements(const Mesh& mesh) {
+  // The numbers of the active elements in order, listed on the first step
+  // (in run memory, sized once).
+  const RunArray<std::int32_t>& activeElements(const Mesh& mesh) {
     if (!activeListed_) {
+      active_.reserve(static_cast<std::size_t>(std::max(mesh.elements(), 0)));
       for (std::int32_t e = 1; e <= mesh.elements(); ++e) {
         if (isActive(mesh, e)) active_.push_back(e);
       }
@@ -47,7 +50,7 @@ struct KeptSteps {
 
  private:
   std::optional<NodeElements> nodeElements_;
-  std::vector<std::int32_t> active_;
+  RunArray<std::int32_t> active_;
   bool activeListed_ = false;
 };
 

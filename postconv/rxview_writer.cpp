@@ -82,7 +82,7 @@ void writeRxviewStep(TextOut& out, const Mesh& mesh, const Step& step, KeptSteps
   });
 
   kElementVariables(out);
-  const std::vector<std::int32_t>& active = kept.activeElements(mesh);
+  const RunArray<std::int32_t>& active = kept.activeElements(mesh);
   kept.elements.write(out, kElement, kElementStepItems, active.size(), [&](std::size_t line) {
     const std::int32_t e = active[line];
     const auto i = static_cast<std::size_t>(e - 1);

@@ -37,7 +37,7 @@ void writeTecplotStep(TextOut& out, const Mesh& mesh, const Step& step, KeptStep
   });
 
   // The element lines hold no step value: the same in every step.
-  const std::vector<std::int32_t>& active = kept.activeElements(mesh);
+  const RunArray<std::int32_t>& active = kept.activeElements(mesh);
   kept.elements.write(out, kElement, {}, active.size(), [&](std::size_t line) {
     const std::int32_t e = active[line];
     return std::array<Item, 4>{mesh.corner(e, 1), mesh.corner(e, 2), mesh.corner(e, 3), mesh.corner(e, 4)};

@@ -34,11 +34,12 @@ void writeRxviewStep(TextOut& out, const Mesh& mesh, const Step& step, KeptSteps
 
 // Menu 6: points read from a file and located in the mesh once, then heads
 // interpolated at them for every step block.
+// In run memory, as the run's other arrays.
 struct PointSet {
-  std::vector<double> xp, yp;          // XP, YP
-  std::vector<double> w1, w2, w3;      // W1, W2, W3
-  std::vector<std::int32_t> n1, n2, n3;  // N1, N2, N3 (0 for a point outside the mesh)
-  std::vector<std::int32_t> element;   // the element that holds the point, 0 outside the mesh
+  RunArray<double> xp, yp;              // XP, YP
+  RunArray<double> w1, w2, w3;          // W1, W2, W3
+  RunArray<std::int32_t> n1, n2, n3;    // N1, N2, N3 (0 for a point outside the mesh)
+  RunArray<std::int32_t> element;       // the element that holds the point, 0 outside the mesh
 };
 inline constexpr std::int32_t kPointCapacity = 2222;
 // Reads the points of the point file `name` and locates them in the mesh.

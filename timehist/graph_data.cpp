@@ -20,11 +20,11 @@ struct Reading {
 // One list: its count in (I5), then that many entries in (10I7) over as many
 // lines as they need. Only the fields the list still needs are read from a
 // line; a count of 0 or less is an empty list.
-std::vector<std::int32_t> readList(LineInput& in, const char* name, Reading& reading) {
+EntryList readList(LineInput& in, const char* name, Reading& reading) {
   reading = {std::string("the count of the ") + name + " list", 5};
   std::int32_t count = 0;
   readIntegerFields(in, 5, std::span(&count, 1));
-  std::vector<std::int32_t> list(count > 0 ? static_cast<std::size_t>(count) : 0);
+  EntryList list(count > 0 ? static_cast<std::size_t>(count) : 0);
   std::span<std::int32_t> rest(list);
   while (!rest.empty()) {
     reading = {std::string("the entries of the ") + name + " list from entry " +

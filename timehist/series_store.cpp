@@ -59,7 +59,7 @@ SeriesStore::SeriesStore(const Capacities& caps, PointLists lists) : lists_(std:
   }
 }
 
-const std::vector<std::int32_t>& entries(const PointLists& lists, Series series) {
+const EntryList& entries(const PointLists& lists, Series series) {
   switch (series) {
     case Series::H: return lists.h;
     case Series::Q: return lists.q;
@@ -82,7 +82,7 @@ const SeriesStore::Table& SeriesStore::table(Series series) const {
 namespace {
 
 // Whether every entry of `list` names one of `count` slots.
-bool allWithin(const std::vector<std::int32_t>& list, std::size_t count) {
+bool allWithin(const EntryList& list, std::size_t count) {
   return std::all_of(list.begin(), list.end(),
                      [count](std::int32_t n) { return n >= 1 && static_cast<std::size_t>(n) <= count; });
 }
@@ -91,14 +91,14 @@ bool allWithin(const std::vector<std::int32_t>& list, std::size_t count) {
 std::size_t slot(std::int32_t n) { return static_cast<std::size_t>(n) - 1; }
 
 // The values at the entries, which all name a slot.
-void copyEntries(double* out, const RunArray<double>& values, const std::vector<std::int32_t>& list) {
+void copyEntries(double* out, const RunArray<double>& values, const EntryList& list) {
   const double* v = values.data();
   for (std::int32_t n : list) *out++ = v[slot(n)];
 }
 
 // The x and y values at the entries, side by side.
 void copyEntryPairs(double* out, const RunArray<double>& xs, const RunArray<double>& ys,
-                    const std::vector<std::int32_t>& list) {
+                    const EntryList& list) {
   const double* x = xs.data();
   const double* y = ys.data();
   for (std::int32_t e : list) {
@@ -110,7 +110,7 @@ void copyEntryPairs(double* out, const RunArray<double>& xs, const RunArray<doub
 // The x and y values at the entries divided by the entry's divisor, both
 // quotients of an entry in one division of a pair.
 void divideEntryPairs(double* out, const RunArray<double>& xs, const RunArray<double>& ys,
-                      const RunArray<double>& divisors, const std::vector<std::int32_t>& list) {
+                      const RunArray<double>& divisors, const EntryList& list) {
   const double* x = xs.data();
   const double* y = ys.data();
   const double* d = divisors.data();
@@ -167,11 +167,11 @@ void SeriesStore::gather(std::int32_t j, const Step& step) const {
 }
 
 void SeriesStore::writeSeries(TextOut& out, Series series, std::int32_t k) const {
-  const std::vector<std::int32_t>& list = entries(lists_, series);
+  const EntryList& list = entries(lists_, series);
   const Table& t = table(series);
 
-  std::vector<Item> items;
-  items.reserve(1 + list.size() * t.columns);
+  RunArray<Item> items;  // in run memory, which the next file's header takes again
+  items.reserve(list.size() * t.columns);
   for (std::int32_t entry : list) {
     for (std::size_t c = 0; c < t.columns; ++c) items.emplace_back(entry);
   }

@@ -25,19 +25,23 @@ struct Capacities {
   std::int32_t mxva = 50;     // MXVA
 };
 
+// A point list's entries, in run memory: a list of thousands of entries then
+// fills part of a large page instead of faulting in pages of its own.
+using EntryList = RunArray<std::int32_t>;
+
 // The four point lists of the graph data file, entries in file order.
 struct PointLists {
-  std::vector<std::int32_t> h;   // H list: node numbers
-  std::vector<std::int32_t> q;   // Q list: node numbers
-  std::vector<std::int32_t> vd;  // VD list: element numbers
-  std::vector<std::int32_t> va;  // VA list: element numbers
+  EntryList h;   // H list: node numbers
+  EntryList q;   // Q list: node numbers
+  EntryList vd;  // VD list: element numbers
+  EntryList va;  // VA list: element numbers
 };
 
 // The four time series, in the order they are written.
 enum class Series { H, Q, VD, VA };
 
 // The list whose entries a series follows.
-const std::vector<std::int32_t>& entries(const PointLists& lists, Series series);
+const EntryList& entries(const PointLists& lists, Series series);
 
 // File name and unit of each series' CSV file.
 struct SeriesFile {

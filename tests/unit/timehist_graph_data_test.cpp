@@ -30,7 +30,7 @@ FaultKind faultOf(const std::string& text) {
   return FaultKind::Refused;
 }
 
-using List = std::vector<std::int32_t>;
+using List = EntryList;
 
 TEST(GraphDataTest, EmptyFirstLineTakesEveryDefault) {
   const GraphData g = readText("\n0\n0\n0\n0\n");
