@@ -127,6 +127,9 @@ void SeriesStore::expectStepSizes(std::size_t nodes, std::size_t elements) {
   checked_ = {nodes, elements,
               allWithin(lists_.h, nodes) && allWithin(lists_.q, nodes) && allWithin(lists_.vd, elements) &&
                   allWithin(lists_.va, elements)};
+  // Before any step is gathered, so the VA rows may still take one value per entry.
+  vaByDivisors_ = checked_.within && !lists_.va.empty() && lists_.va == lists_.vd;
+  va_.columns = vaByDivisors_ ? 1 : 2;
 }
 
 bool SeriesStore::entriesWithin(const Step& step) const {
@@ -146,9 +149,14 @@ void SeriesStore::gather(std::int32_t j, const Step& step) const {
     copyEntries(h, step.h, lists_.h);
     copyEntries(q, step.q, lists_.q);
     copyEntryPairs(vd, step.dvx, step.dvy, lists_.vd);
-    divideEntryPairs(va, step.dvx, step.dvy, step.d, lists_.va);
+    if (vaByDivisors_) {
+      copyEntries(va, step.d, lists_.va);
+    } else {
+      divideEntryPairs(va, step.dvx, step.dvy, step.d, lists_.va);
+    }
     return;
   }
+  if (vaByDivisors_) throw std::logic_error("a step of other sizes than the run's steps");
 
   for (std::int32_t n : lists_.h) *h++ = at(step.h, n);
   for (std::int32_t n : lists_.q) *q++ = at(step.q, n);
@@ -170,17 +178,41 @@ void SeriesStore::writeSeries(TextOut& out, Series series, std::int32_t k) const
   const EntryList& list = entries(lists_, series);
   const Table& t = table(series);
 
+  // Each entry heads one column of H and Q, two (x, y) of VD and VA.
+  const std::size_t columns = series == Series::H || series == Series::Q ? 1 : 2;
   RunArray<Item> items;  // in run memory, which the next file's header takes again
-  items.reserve(list.size() * t.columns);
+  items.reserve(list.size() * columns);
   for (std::int32_t entry : list) {
-    for (std::size_t c = 0; c < t.columns; ++c) items.emplace_back(entry);
+    for (std::size_t c = 0; c < columns; ++c) items.emplace_back(entry);
   }
   kHeader.write(out, items);
 
   const std::int32_t kept = std::clamp(k, 0, steps_);
+  if (series == Series::VA && vaByDivisors_) {
+    writeQuotientRows(out, kept);
+    return;
+  }
   const std::size_t values = list.size() * t.columns;
   writeLines(out, static_cast<std::size_t>(kept), 13 * (values + 1), [&](TextOut& o, std::size_t i) {
     kRow.writeReals(o, std::span<const double>(t.row(static_cast<std::int32_t>(i + 1)), values + 1));
+  });
+}
+
+void SeriesStore::writeQuotientRows(TextOut& out, std::int32_t kept) const {
+  const std::size_t entries = lists_.va.size();
+  writeLines(out, static_cast<std::size_t>(kept), 13 * (2 * entries + 1), [&](TextOut& o, std::size_t i) {
+    const auto j = static_cast<std::int32_t>(i + 1);
+    const double* pairs = vd_.row(j) + 1;
+    const double* divisors = va_.row(j);
+    thread_local RunArray<double> row;  // the time and the quotients, on either thread
+    row.resize(1 + 2 * entries);
+    row[0] = *divisors++;
+    for (std::size_t e = 0; e < entries; ++e) {
+      const Quotients v = quotients(pairs[2 * e], pairs[2 * e + 1], divisors[e]);
+      row[1 + 2 * e] = v.a;
+      row[2 + 2 * e] = v.b;
+    }
+    kRow.writeReals(o, row);
   });
 }
 

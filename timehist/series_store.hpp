@@ -77,7 +77,9 @@ class SeriesStore {
   std::size_t size() const { return size_; }
 
   // The node and element counts of the run's steps: gathers of steps of these
-  // sizes test the list entries once here rather than value by value.
+  // sizes test the list entries once here rather than value by value. Called
+  // once, before the first gather; every step gathered after it must have
+  // these sizes.
   void expectStepSizes(std::size_t nodes, std::size_t elements);
 
   // Gathers kept step j (1 <= j <= stepCapacity()): its TIME and, for every
@@ -98,7 +100,7 @@ class SeriesStore {
  private:
   struct Table {
     std::size_t rows = 0;     // entries per step (capacity, or count when larger)
-    std::size_t columns = 1;  // 1 for H and Q, 2 (x, y) for VD and VA
+    std::size_t columns = 1;  // 1 for H and Q, 2 (x, y) for VD and VA (1, D, for VA by divisors)
     // Step after step: the step time, then entry after entry, x before y, so
     // that a CSV row lies side by side as it is written.
     double* cells = nullptr;
@@ -109,12 +111,20 @@ class SeriesStore {
   const Table& table(Series series) const;
   // Whether every list entry names a node or element of the step.
   bool entriesWithin(const Step& step) const;
+  // The rows of the VA file when its table holds divisors: the quotients of
+  // the VD table's pairs.
+  void writeQuotientRows(TextOut& out, std::int32_t kept) const;
 
   PointLists lists_;
   std::int32_t steps_ = 0;
   std::size_t size_ = 0;
   std::unique_ptr<double[], ReleaseStoreCells> cells_;
   Table h_, q_, vd_, va_;
+  // The VA list is the VD list and every entry names an element: the VA table
+  // holds D at each entry, and DVX / D and DVY / D are taken from the VD table
+  // as the file is written. The store then touches a sixth less memory when
+  // every list holds every node or element.
+  bool vaByDivisors_ = false;
   struct EntryCheck {
     std::size_t nodes = static_cast<std::size_t>(-1), elements = static_cast<std::size_t>(-1);
     bool within = false;

@@ -97,6 +97,29 @@ TEST(SeriesStoreTest, ElementComponentsAndVelocities) {
             "   0.8640000E+05,      Infinity,     -Infinity,           NaN,     -Infinity,\r\n");
 }
 
+// With the VA list the VD list, the store keeps D and takes the quotients of
+// the VD pairs as the file is written: the file is the one a store of the VA
+// list alone writes, infinities and NaN included. Lists with an entry outside
+// the mesh keep the quotients themselves.
+TEST(SeriesStoreTest, VaFromTheVdPairsWritesTheSameFile) {
+  const std::vector<EntryList> vaLists = {{1, 2, 3}, {3, 1, 3}, {1, 4}, {0, 2}};
+  for (const EntryList& va : vaLists) {
+    PointLists both, alone;
+    both.vd = both.va = alone.va = va;
+    SeriesStore withVd(Capacities{}, both), vaAlone(Capacities{}, alone);
+    for (SeriesStore* store : {&withVd, &vaAlone}) {
+      store->expectStepSizes(2, 3);
+      for (std::int32_t j = 1; j <= 3; ++j) {
+        Step step = stepOf(j, 2, 3);
+        step.d[1] = j == 2 ? 0.0 : -0.5;  // DVX / 0 and DVY / 0 in step 2
+        if (j == 3) step.dvx[0] = step.d[0] = 0.0;  // 0 / 0 in step 3
+        store->gather(j, step);
+      }
+    }
+    EXPECT_EQ(render(withVd, Series::VA, 3), render(vaAlone, Series::VA, 3)) << "VA list of " << va.size();
+  }
+}
+
 TEST(SeriesStoreTest, RecordsOfMoreThan200ItemsGoOnOverFurtherLines) {
   PointLists lists;
   for (std::int32_t e = 1; e <= 101; ++e) lists.vd.push_back(e);
