@@ -188,32 +188,27 @@ void SeriesStore::writeSeries(TextOut& out, Series series, std::int32_t k) const
   kHeader.write(out, items);
 
   const std::int32_t kept = std::clamp(k, 0, steps_);
-  if (series == Series::VA && vaByDivisors_) {
-    writeQuotientRows(out, kept);
-    return;
-  }
-  const std::size_t values = list.size() * t.columns;
+  const std::size_t values = list.size() * columns;
+  const bool quotientRows = series == Series::VA && vaByDivisors_;
   writeLines(out, static_cast<std::size_t>(kept), 13 * (values + 1), [&](TextOut& o, std::size_t i) {
-    kRow.writeReals(o, std::span<const double>(t.row(static_cast<std::int32_t>(i + 1)), values + 1));
+    const auto j = static_cast<std::int32_t>(i + 1);
+    kRow.writeReals(o, quotientRows ? quotientRow(j) : std::span<const double>(t.row(j), values + 1));
   });
 }
 
-void SeriesStore::writeQuotientRows(TextOut& out, std::int32_t kept) const {
+std::span<const double> SeriesStore::quotientRow(std::int32_t j) const {
   const std::size_t entries = lists_.va.size();
-  writeLines(out, static_cast<std::size_t>(kept), 13 * (2 * entries + 1), [&](TextOut& o, std::size_t i) {
-    const auto j = static_cast<std::int32_t>(i + 1);
-    const double* pairs = vd_.row(j) + 1;
-    const double* divisors = va_.row(j);
-    thread_local RunArray<double> row;  // the time and the quotients, on either thread
-    row.resize(1 + 2 * entries);
-    row[0] = *divisors++;
-    for (std::size_t e = 0; e < entries; ++e) {
-      const Quotients v = quotients(pairs[2 * e], pairs[2 * e + 1], divisors[e]);
-      row[1 + 2 * e] = v.a;
-      row[2 + 2 * e] = v.b;
-    }
-    kRow.writeReals(o, row);
-  });
+  const double* pairs = vd_.row(j) + 1;
+  const double* divisors = va_.row(j);
+  thread_local RunArray<double> row;  // on whichever thread renders the row
+  row.resize(1 + 2 * entries);
+  row[0] = *divisors++;  // the time
+  for (std::size_t e = 0; e < entries; ++e) {
+    const Quotients v = quotients(pairs[2 * e], pairs[2 * e + 1], divisors[e]);
+    row[1 + 2 * e] = v.a;
+    row[2 + 2 * e] = v.b;
+  }
+  return row;
 }
 
 std::vector<WrittenFile> SeriesStore::writeFiles(std::int32_t k, const std::string& folder) const {

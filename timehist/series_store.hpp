@@ -111,9 +111,9 @@ class SeriesStore {
   const Table& table(Series series) const;
   // Whether every list entry names a node or element of the step.
   bool entriesWithin(const Step& step) const;
-  // The rows of the VA file when its table holds divisors: the quotients of
-  // the VD table's pairs.
-  void writeQuotientRows(TextOut& out, std::int32_t kept) const;
+  // Row j of the VA file when its table holds divisors: the time and the
+  // quotients of the VD table's pairs, valid until the thread's next call.
+  std::span<const double> quotientRow(std::int32_t j) const;
 
   PointLists lists_;
   std::int32_t steps_ = 0;
