@@ -7,6 +7,20 @@
 #include <limits>
 #include <span>
 
+// GCC's own 512-bit intrinsics read a deliberately undefined vector, which its
+// uninitialized-use checks report; nothing here reads one.
+#if !defined(__clang__)
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wuninitialized"
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+#endif
+#include <immintrin.h>
+#if !defined(__clang__)
+#pragma GCC diagnostic pop
+#endif
+
+#include "wide_fields.hpp"
+
 namespace gw::postconv {
 
 namespace {
@@ -106,7 +120,7 @@ PointLocation locateByScan(const Mesh& mesh, double xp, double yp) {
 // Beyond the zone, R grows with the point's distance D from the mesh, but a
 // point with D > spread * eta cannot pass; such far points need only the
 // every-point list, and the rare others are scanned.
-PointLocator::PointLocator(const Mesh& mesh, std::span<const double> xp, std::span<const double> yp)
+PointLocator::PointLocator(const Mesh& mesh, std::span<const double> xp, std::span<const double> yp, Sweep sweep)
     : mesh_(mesh), where_(xp.size()) {
   if (mesh_.elements() == 0) return;  // no element holds a point
   if (!setGrid()) {
@@ -114,7 +128,7 @@ PointLocator::PointLocator(const Mesh& mesh, std::span<const double> xp, std::sp
     return;
   }
   binPoints(xp, yp);
-  sweepElements();
+  sweepElements(sweep);
   for (std::size_t i : far_) locateFarPoint(i, xp[i], yp[i]);
 }
 
@@ -272,25 +286,174 @@ void PointLocator::testPoints(std::int32_t e, GridPoint* first, GridPoint* last)
   }
 }
 
-void PointLocator::sweepElements() {
+void PointLocator::testBins(std::int32_t e, const Range& r) {
+  for (std::int32_t iy = r.iy0; iy <= r.iy1; ++iy) {
+    const std::uint32_t* row = start_.data() + static_cast<std::size_t>(iy) * nx_;
+    testPoints(e, points_.data() + row[r.ix0], points_.data() + row[r.ix1 + 1]);
+  }
+}
+
+void PointLocator::sweepElement(std::int32_t e) {
+  const Reach reach = elementReach(e);
+  if (!reach.holds) return;
+  const Range r = binRange(reach);
+  if (r.ix1 < r.ix0) {
+    everywhere_.push_back(e);
+    testPoints(e, points_.data(), points_.data() + points_.size());
+    return;
+  }
+  if (unlocated_ > 0) testBins(e, r);
+}
+
+void PointLocator::sweepElements(Sweep sweep) {
   const std::int32_t numel = mesh_.elements();
+  const bool eightAtATime = sweep == Sweep::EightAtATime && fields::wide::available();
   // Once every grid point is located only the far points' bound is still
   // wanted, from the rest of the elements; with no far point the sweep ends.
-  for (std::int32_t e = 1; e <= numel && (unlocated_ > 0 || !far_.empty()); ++e) {
-    const Reach reach = elementReach(e);
-    if (!reach.holds) continue;
-    const Range r = binRange(reach);
-    if (r.ix1 < r.ix0) {
-      everywhere_.push_back(e);
-      testPoints(e, points_.data(), points_.data() + points_.size());
+  auto wanted = [this] { return unlocated_ > 0 || !far_.empty(); };
+  std::int32_t e = 1;
+  while (e <= numel && wanted()) {
+    if (!eightAtATime || numel - e < 7) {
+      sweepElement(e++);
       continue;
     }
-    if (unlocated_ == 0) continue;
-    for (std::int32_t iy = r.iy0; iy <= r.iy1; ++iy) {
-      const std::uint32_t* row = start_.data() + static_cast<std::size_t>(iy) * nx_;
-      testPoints(e, points_.data() + row[r.ix0], points_.data() + row[r.ix1 + 1]);
+    Range ranges[8];
+    const unsigned common = commonRanges(e, ranges);
+    for (int lane = 0; lane < 8 && wanted(); ++lane, ++e) {
+      if (!(common >> lane & 1)) {
+        sweepElement(e);
+        continue;
+      }
+      // As binRange leaves it for an element widened by pad_.
+      farSpread_ = std::max(farSpread_, padSpread_);
+      if (unlocated_ > 0) testBins(e, ranges[lane]);
     }
   }
+}
+
+// The eight-lane form of elementReach and binRange for the common elements:
+// the same operations in the same order on each lane, so the same bins. Where
+// the scalar code uses std::min(a, b), that is (b < a ? b : a), here min(b, a);
+// likewise max.
+#define GW_EIGHT_LANES __attribute__((target("avx512f,avx512dq,avx512vl")))
+#define GW_EIGHT_LANES_INLINE __attribute__((target("avx512f,avx512dq,avx512vl"), always_inline)) inline
+
+namespace {
+
+using Lanes = __m512d;
+using Mask = __mmask8;
+
+GW_EIGHT_LANES_INLINE Lanes signedAreas(Lanes xa, Lanes ya, Lanes xb, Lanes yb, Lanes xc, Lanes yc) {
+  const Lanes cross = _mm512_sub_pd(_mm512_mul_pd(_mm512_sub_pd(xb, xa), _mm512_sub_pd(yc, ya)),
+                                    _mm512_mul_pd(_mm512_sub_pd(xa, xc), _mm512_sub_pd(ya, yb)));
+  return _mm512_mul_pd(_mm512_set1_pd(0.5), cross);
+}
+// std::min({a, b, c}): the first of the smallest.
+GW_EIGHT_LANES_INLINE Lanes min3(Lanes a, Lanes b, Lanes c) { return _mm512_min_pd(c, _mm512_min_pd(b, a)); }
+GW_EIGHT_LANES_INLINE Lanes max3(Lanes a, Lanes b, Lanes c) { return _mm512_max_pd(c, _mm512_max_pd(b, a)); }
+GW_EIGHT_LANES_INLINE Mask finite(Lanes v) { return static_cast<Mask>(~_mm512_fpclass_pd_mask(v, 0x99)); }
+GW_EIGHT_LANES_INLINE Mask less(Lanes a, Lanes b) { return _mm512_cmp_pd_mask(a, b, _CMP_LT_OQ); }
+// nextUp of finite lanes; other lanes come out not finite, as nextUp leaves them, or as
+// the same finite value (from -infinity).
+GW_EIGHT_LANES_INLINE Lanes nextUpLanes(Lanes v) {
+  const Lanes zero = _mm512_setzero_pd();
+  const __m512i bits = _mm512_castpd_si512(v);
+  const Mask positive = _mm512_cmp_pd_mask(zero, v, _CMP_LT_OQ);
+  const __m512i moved = _mm512_mask_add_epi64(_mm512_sub_epi64(bits, _mm512_set1_epi64(1)), positive, bits,
+                                              _mm512_set1_epi64(1));
+  const Mask atZero = _mm512_cmp_pd_mask(v, zero, _CMP_EQ_OQ);
+  return _mm512_mask_blend_pd(atZero, _mm512_castsi512_pd(moved),
+                              _mm512_set1_pd(std::numeric_limits<double>::denorm_min()));
+}
+GW_EIGHT_LANES_INLINE Lanes negate(Lanes v) { return _mm512_xor_pd(v, _mm512_set1_pd(-0.0)); }
+GW_EIGHT_LANES_INLINE Lanes nextDownLanes(Lanes v) { return negate(nextUpLanes(negate(v))); }
+// binX / binY: 0 below the grid and for not a number, the last bin at and beyond its end.
+GW_EIGHT_LANES_INLINE __m256i binLanes(Lanes v, double origin, double scale, std::int32_t bins) {
+  const Lanes t = _mm512_mul_pd(_mm512_sub_pd(v, _mm512_set1_pd(origin)), _mm512_set1_pd(scale));
+  const Mask inside = _mm512_cmp_pd_mask(t, _mm512_setzero_pd(), _CMP_GE_OQ);
+  const Mask beyond = _mm512_cmp_pd_mask(t, _mm512_set1_pd(bins), _CMP_GE_OQ);
+  const __m256i bin = _mm256_mask_blend_epi32(beyond, _mm512_cvttpd_epi32(t), _mm256_set1_epi32(bins - 1));
+  return _mm256_maskz_mov_epi32(inside, bin);
+}
+
+}  // namespace
+
+GW_EIGHT_LANES unsigned PointLocator::commonRanges(std::int32_t first, Range ranges[8]) const {
+  // Corners 1..4 of the eight elements, five items apart in IE.
+  const std::int32_t* ie = mesh_.ie.data() + static_cast<std::size_t>(first - 1) * 5;
+  const __m256i apart = _mm256_setr_epi32(0, 5, 10, 15, 20, 25, 30, 35);
+  __m256i k[4];
+  for (int c = 0; c < 4; ++c) k[c] = _mm256_i32gather_epi32(ie + c, apart, 4);
+  // elementCorners: a triangle's second sub-triangle is (K1, K3, K3).
+  const __m256i one = _mm256_set1_epi32(1), last = _mm256_set1_epi32(mesh_.numnp);
+  auto isNode = [&](__m256i n) GW_EIGHT_LANES { return Mask(_mm256_cmpge_epi32_mask(n, one) & _mm256_cmple_epi32_mask(n, last)); };
+  const Mask quad = static_cast<Mask>(~(_mm256_cmpeq_epi32_mask(k[2], k[3]) | _mm256_cmpeq_epi32_mask(k[3], _mm256_setzero_si256())));
+  const Mask corners = isNode(k[0]) & isNode(k[1]) & isNode(k[2]) & static_cast<Mask>(~quad | isNode(k[3]));
+  k[3] = _mm256_mask_blend_epi32(quad, k[2], k[3]);
+  Lanes x[4], y[4];
+  for (int c = 0; c < 4; ++c) {
+    const __m256i slot = _mm256_maskz_sub_epi32(corners, k[c], one);
+    x[c] = _mm512_mask_i32gather_pd(_mm512_setzero_pd(), corners, slot, mesh_.x.data(), 8);
+    y[c] = _mm512_mask_i32gather_pd(_mm512_setzero_pd(), corners, slot, mesh_.y.data(), 8);
+  }
+  // elementReach, for sub-triangles (A, B, C) and (A, C, D).
+  const int of[2][3] = {{0, 1, 2}, {0, 2, 3}};
+  const Lanes inf = _mm512_set1_pd(kInf);
+  Lanes x0 = inf, y0 = inf, x1 = negate(inf), y1 = negate(inf);
+  Mask common = corners, holds = 0;
+  for (int s = 0; s < 2; ++s) {
+    const int a = of[s][0], b = of[s][1], c = of[s][2];
+    const Lanes area = signedAreas(x[a], y[a], x[b], y[b], x[c], y[c]);
+    const Mask usable = less(_mm512_setzero_pd(), area) & less(area, inf);
+    holds |= usable;
+    const Lanes bx0 = min3(x[a], x[b], x[c]), bx1 = max3(x[a], x[b], x[c]);
+    const Lanes by0 = min3(y[a], y[b], y[c]), by1 = max3(y[a], y[b], y[c]);
+    const Lanes w = _mm512_max_pd(_mm512_sub_pd(by1, by0), _mm512_sub_pd(bx1, bx0));
+    const Lanes ww = _mm512_mul_pd(_mm512_mul_pd(_mm512_set1_pd(kAreaRounding), w), w);
+    const Lanes low = _mm512_sub_pd(_mm512_sub_pd(_mm512_mul_pd(area, _mm512_set1_pd(1 - kAreaRounding)), ww),
+                                    _mm512_set1_pd(kUnderflowSlack));
+    const Mask bounded = finite(bx0) & finite(bx1) & finite(by0) & finite(by1) & less(_mm512_setzero_pd(), low);
+    const Lanes widening = _mm512_mul_pd(_mm512_mul_pd(_mm512_set1_pd(2.02), w), _mm512_set1_pd(eta_));
+    const Mask withinPad =
+        less(widening, inf) & _mm512_cmp_pd_mask(widening, _mm512_mul_pd(_mm512_set1_pd(pad_), low), _CMP_LE_OQ);
+    common &= static_cast<Mask>(~usable | (bounded & withinPad));
+    x0 = _mm512_mask_min_pd(x0, usable, bx0, x0), x1 = _mm512_mask_max_pd(x1, usable, bx1, x1);
+    y0 = _mm512_mask_min_pd(y0, usable, by0, y0), y1 = _mm512_mask_max_pd(y1, usable, by1, y1);
+  }
+  common &= holds;
+  // binRange with the margin pad_.
+  const Lanes pad = _mm512_set1_pd(pad_);
+  const Lanes lox = nextDownLanes(_mm512_sub_pd(x0, pad)), hix = nextUpLanes(_mm512_add_pd(x1, pad));
+  const Lanes loy = nextDownLanes(_mm512_sub_pd(y0, pad)), hiy = nextUpLanes(_mm512_add_pd(y1, pad));
+  common &= finite(lox) & finite(hix) & finite(loy) & finite(hiy);
+  const __m256i ix0 = binLanes(lox, boxX0_, scaleX_, nx_), ix1 = binLanes(hix, boxX0_, scaleX_, nx_);
+  const __m256i iy0 = binLanes(loy, boxY0_, scaleY_, ny_), iy1 = binLanes(hiy, boxY0_, scaleY_, ny_);
+  const __m256i count = _mm256_mullo_epi32(_mm256_add_epi32(_mm256_sub_epi32(ix1, ix0), one),
+                                           _mm256_add_epi32(_mm256_sub_epi32(iy1, iy0), one));
+  common &= _mm256_cmple_epi32_mask(count, _mm256_set1_epi32(kMaxBinsPerElement));
+  alignas(32) std::int32_t bins[4][8];
+  _mm256_store_si256(reinterpret_cast<__m256i*>(bins[0]), ix0);
+  _mm256_store_si256(reinterpret_cast<__m256i*>(bins[1]), ix1);
+  _mm256_store_si256(reinterpret_cast<__m256i*>(bins[2]), iy0);
+  _mm256_store_si256(reinterpret_cast<__m256i*>(bins[3]), iy1);
+  for (int lane = 0; lane < 8; ++lane) ranges[lane] = {bins[0][lane], bins[1][lane], bins[2][lane], bins[3][lane]};
+  return common;
+}
+
+PointLocator::LaneCheck PointLocator::checkLanes(std::int32_t first) {
+  LaneCheck check;
+  if (!fields::wide::available() || first < 1 || mesh_.elements() - first < 7) return check;
+  Range ranges[8];
+  const unsigned common = commonRanges(first, ranges);
+  for (int lane = 0; lane < 8; ++lane) {
+    if (!(common >> lane & 1)) continue;
+    ++check.common;
+    const Reach reach = elementReach(first + lane);
+    const Range r = reach.holds && reach.bounded && reach.withinPad ? binRange(reach) : Range{};
+    const Range& l = ranges[lane];
+    check.differ += r.ix1 < r.ix0 || r.ix0 != l.ix0 || r.ix1 != l.ix1 || r.iy0 != l.iy0 || r.iy1 != l.iy1;
+  }
+  return check;
 }
 
 void PointLocator::locateFarPoint(std::size_t i, double xp, double yp) {

@@ -60,7 +60,12 @@ PointLocation locateByScan(const Mesh& mesh, double xp, double yp);
 // the plain scan locates the rare far points it can reach.
 class PointLocator {
  public:
-  PointLocator(const Mesh& mesh, std::span<const double> xp, std::span<const double> yp);
+  // How the sweep works out the elements' bins: eight elements at a time in
+  // the 512-bit vector registers where the machine has them (the same
+  // arithmetic, one element per lane), or one by one.
+  enum class Sweep { EightAtATime, OneByOne };
+  PointLocator(const Mesh& mesh, std::span<const double> xp, std::span<const double> yp,
+               Sweep sweep = Sweep::EightAtATime);
 
   // Where point i (from 0) lies.
   const PointLocation& at(std::size_t i) const { return where_[i]; }
@@ -71,6 +76,14 @@ class PointLocator {
   std::int32_t binsY() const { return ny_; }
   std::size_t everywhereCount() const { return everywhere_.size(); }
   std::size_t tests() const { return tests_; }
+  // For tests: of the eight elements from `first`, how many the eight-lane
+  // sweep works out here, and how many of those it gives other bins than the
+  // one-by-one sweep does, or takes although they need more than the common
+  // widening.
+  struct LaneCheck {
+    int common = 0, differ = 0;
+  };
+  LaneCheck checkLanes(std::int32_t first);
 
  private:
   // An element's widened box in bins; empty: the element is tested against every point.
@@ -101,7 +114,16 @@ class PointLocator {
   Range binRange(const Reach& reach);
   // Element e against the grid points from `first` to `last` not yet located.
   void testPoints(std::int32_t e, GridPoint* first, GridPoint* last);
-  void sweepElements();
+  // Element e against the unlocated points of the bins of r.
+  void testBins(std::int32_t e, const Range& r);
+  // Element e's turn in the sweep, its bins worked out on their own.
+  void sweepElement(std::int32_t e);
+  // The bins of the eight elements from `first`, worked out side by side, for
+  // the elements that hold a point, have a useful bound and need no more than
+  // the common widening pad_ (nearly all): a bit per such element, its bins
+  // in `ranges`. The others take their turn one by one.
+  unsigned commonRanges(std::int32_t first, Range ranges[8]) const;
+  void sweepElements(Sweep sweep);
   void locateFarPoint(std::size_t i, double xp, double yp);
 
   const Mesh& mesh_;

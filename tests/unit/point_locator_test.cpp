@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "point_locator.hpp"
+#include "wide_fields.hpp"
 
 namespace gw::postconv {
 namespace {
@@ -233,23 +234,50 @@ TEST(PointLocatorTest, GridMatchesScanBitForBit) {
 
   std::vector<double> xp, yp;
   for (auto [x, y] : points) xp.push_back(x), yp.push_back(y);
-  const PointLocator locator(mesh, xp, yp);
-  EXPECT_LT(locator.everywhereCount(), 5u);  // the grid does the work
-  EXPECT_GT(locator.binsX() * locator.binsY(), 100);
-  EXPECT_LT(locator.tests(), 4 * points.size());
+  std::vector<PointLocation> scan;
+  for (auto [x, y] : points) scan.push_back(locateByScan(mesh, x, y));
+  // Both ways of working out the bins test the same points against the same elements.
+  std::size_t tests[2] = {};
+  for (const auto sweep : {PointLocator::Sweep::EightAtATime, PointLocator::Sweep::OneByOne}) {
+    SCOPED_TRACE(sweep == PointLocator::Sweep::OneByOne ? "one by one" : "eight at a time");
+    const PointLocator locator(mesh, xp, yp, sweep);
+    EXPECT_LT(locator.everywhereCount(), 5u);  // the grid does the work
+    EXPECT_GT(locator.binsX() * locator.binsY(), 100);
+    EXPECT_LT(locator.tests(), 4 * points.size());
+    tests[sweep == PointLocator::Sweep::OneByOne] = locator.tests();
 
-  int found = 0, mismatches = 0;
-  for (std::size_t i = 0; i < points.size(); ++i) {
-    const auto [x, y] = points[i];
-    const PointLocation scan = locateByScan(mesh, x, y);
-    const PointLocation& index = locator.at(i);
-    if (!sameBits(scan, index)) {
-      if (++mismatches <= 5) ADD_FAILURE() << "point " << x << ", " << y << ": scan " << scan.element << ", index " << index.element;
+    int found = 0, mismatches = 0;
+    for (std::size_t i = 0; i < points.size(); ++i) {
+      if (!sameBits(scan[i], locator.at(i))) {
+        if (++mismatches <= 5) {
+          ADD_FAILURE() << "point " << xp[i] << ", " << yp[i] << ": scan " << scan[i].element << ", index "
+                        << locator.at(i).element;
+        }
+      }
+      found += scan[i].found();
     }
-    found += scan.found();
+    EXPECT_EQ(mismatches, 0);
+    EXPECT_GT(found, static_cast<int>(points.size() / 2));
   }
-  EXPECT_EQ(mismatches, 0);
-  EXPECT_GT(found, static_cast<int>(points.size() / 2));
+  EXPECT_EQ(tests[0], tests[1]);
+}
+
+// Every element worked out in each of the eight lanes gets the bins it gets
+// on its own (the sweep takes them in blocks from element 1; here from every
+// element, so that each element passes through every lane).
+TEST(PointLocatorTest, EightLanesGiveTheBinsOfOneByOne) {
+  const Mesh mesh = awkwardMesh(40, 30, 7);
+  const double xp[] = {0.0}, yp[] = {0.0};
+  PointLocator locator(mesh, xp, yp);
+  PointLocator::LaneCheck all;
+  for (std::int32_t first = 1; first + 7 <= mesh.numel; ++first) {
+    const PointLocator::LaneCheck check = locator.checkLanes(first);
+    all.common += check.common, all.differ += check.differ;
+  }
+  EXPECT_EQ(all.differ, 0);
+  if (fields::wide::available()) {
+    EXPECT_GT(all.common, 4 * mesh.numel);  // most elements
+  }
 }
 
 TEST(PointLocatorTest, RoundingCanPassAPointFarOutsideANearlyFlatElement) {
@@ -293,12 +321,17 @@ TEST(PointLocatorTest, NonFiniteCoordinatesAreHandledLikeTheScan) {
   b.element(1, inf, 5, 4);
   b.element(2, 3, nan, 5);
   b.element(1, 3, 6, 4);  // covers both squares
+  // Sixteen elements in all, so that eight are worked out side by side.
+  b.element(inf, nan, 5, 5);
+  for (std::int32_t huge = b.node(1e150, -1e150); b.mesh.numel < 16;) b.element(huge, 2, 3, 3);
   const double xp[] = {0.5, 1.5, 3.0, 1e300, NAN}, yp[] = {0.2, 0.7, 0.5, 0.5, 0.5};
-  const PointLocator locator(b.mesh, xp, yp);
-  for (std::size_t i = 0; i < 4; ++i) {
-    EXPECT_TRUE(sameBits(locateByScan(b.mesh, xp[i], yp[i]), locator.at(i))) << xp[i] << "," << yp[i];
+  for (const auto sweep : {PointLocator::Sweep::EightAtATime, PointLocator::Sweep::OneByOne}) {
+    const PointLocator locator(b.mesh, xp, yp, sweep);
+    for (std::size_t i = 0; i < 4; ++i) {
+      EXPECT_TRUE(sameBits(locateByScan(b.mesh, xp[i], yp[i]), locator.at(i))) << xp[i] << "," << yp[i];
+    }
+    EXPECT_FALSE(locator.at(4).found());
   }
-  EXPECT_FALSE(locator.at(4).found());
 }
 
 }  // namespace
