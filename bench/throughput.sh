@@ -93,7 +93,7 @@ run() {
   awk -v l="$label" -v b="$bytes" -v s="$s" -v base="$base" -v m="$memory" 'BEGIN {
     mb = b / 1e6
     split(m, pm, " ")
-    printf "%-10s %9.1f %9.3f %9.1f %9.3f %9.2f %9.1f %9d\n", l, mb, s, mb / s, base, s / base, pm[1], pm[2] }'
+    printf "%-10s %9.1f %9.4f %9.1f %9.4f %9.2f %9.1f %9d\n", l, mb, s, mb / s, base, s / base, pm[1], pm[2] }'
 }
 
 run restart  out.res  postconv '0\n1\nBIG.RES\n0\n1\nout.res\n-1\n'
