@@ -3,18 +3,12 @@
 // only after the processor has been asked whether it has it.
 #include "wide_fields.hpp"
 
-// GCC's own 512-bit intrinsics read a deliberately undefined vector, which its
-// uninitialized-use check reports; nothing here reads one.
-#if !defined(__clang__)
-#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
-#endif
-#include <immintrin.h>
-
 #include <cstdint>
 #include <type_traits>
 
 #include "decimal_digits.hpp"
 #include "platform.hpp"
+#include "vector_intrinsics.hpp"
 
 namespace gw::fields::wide {
 

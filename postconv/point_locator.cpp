@@ -7,18 +7,7 @@
 #include <limits>
 #include <span>
 
-// GCC's own 512-bit intrinsics read a deliberately undefined vector, which its
-// uninitialized-use checks report; nothing here reads one.
-#if !defined(__clang__)
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wuninitialized"
-#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
-#endif
-#include <immintrin.h>
-#if !defined(__clang__)
-#pragma GCC diagnostic pop
-#endif
-
+#include "vector_intrinsics.hpp"
 #include "wide_fields.hpp"
 
 namespace gw::postconv {
