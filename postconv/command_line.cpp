@@ -11,19 +11,24 @@ namespace {
 
 struct KindName {
   std::string_view name;
+  std::string_view menuNumber;  // the dialogue's choice for it
   Ktype ktype;
 };
 constexpr KindName kKinds[] = {
-    {"restart", kRestart}, {"tecplot", kTecplot}, {"femap", kFemap},
-    {"microavs", kMicroAvs}, {"rxview", kRxview}, {"interp", kInterp},
+    {"restart", "1", kRestart}, {"tecplot", "2", kTecplot}, {"femap", "3", kFemap},
+    {"microavs", "4", kMicroAvs}, {"rxview", "5", kRxview}, {"interp", "6", kInterp},
 };
 
+// A kind by its name in any letter case (TECPLOT as the dialogue's menu shows
+// it) or by its dialogue menu number.
 Ktype kindNamed(const std::string& name) {
+  std::string lower = name;
+  for (char& c : lower) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
   for (const KindName& kind : kKinds) {
-    if (kind.name == name) return kind.ktype;
+    if (kind.name == lower || name == kind.menuNumber) return kind.ktype;
   }
   throw UsageError("unknown kind '" + name +
-                   "': --kind takes restart, tecplot, femap, microavs, rxview or interp");
+                   "': --kind takes restart, tecplot, femap, microavs, rxview or interp, or their menu numbers 1 to 6");
 }
 
 // "all" is every step (ISEL -1), "last" the last step (ISEL 0), a number above
@@ -82,7 +87,7 @@ const char* helpText() {
          "without the dialogue. The file is the one the dialogue writes for the same\n"
          "choices, byte for byte; names may be of any length and hold a path.\n"
          "\n"
-         "  --kind KIND       what to write (dialogue menu number in brackets):\n"
+         "  --kind KIND       what to write, by name or by the dialogue's menu number:\n"
          "                      restart   TOVA restart data (1)\n"
          "                      tecplot   TECPLOT data (2)\n"
          "                      femap     FEMAP neutral file (3)\n"

@@ -111,6 +111,16 @@ void parseShift(const std::string& text, double& dx, double& dy) {
   }
 }
 
+std::string parseTimeUnit(const std::string& text) {
+  std::string unit = text;
+  for (char& c : unit) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+  if (unit.size() > 1 && unit.back() == 's') unit.pop_back();
+  if (unit != "second" && unit != "minute" && unit != "hour" && unit != "day") {
+    throw UsageError("--time-unit takes second, minute, hour or day, not '" + text + "'");
+  }
+  return unit;
+}
+
 Options parseOptions(const std::vector<std::string>& args) {
   Options options;
   std::string netcdfOption;  // the first option given that only the netCDF file takes
@@ -179,11 +189,7 @@ Options parseOptions(const std::vector<std::string>& args) {
     } else if (name == "--shift") {
       parseShift(takeValue(), options.netcdfSettings.shiftX, options.netcdfSettings.shiftY);
     } else if (name == "--time-unit") {
-      std::string unit = takeValue();
-      if (unit != "second" && unit != "minute" && unit != "hour" && unit != "day") {
-        throw UsageError("--time-unit takes second, minute, hour or day, not '" + unit + "'");
-      }
-      options.netcdfSettings.timeUnit = unit;
+      options.netcdfSettings.timeUnit = parseTimeUnit(takeValue());
     } else if (name == "--start") {
       options.netcdfSettings.start = parseStart(takeValue());
     } else if (name == "--length-unit") {

@@ -43,6 +43,8 @@ Options parseOptions(const std::vector<std::string>& args);
 std::int32_t parseCrs(const std::string& text);
 std::string parseStart(const std::string& text);
 void parseShift(const std::string& text, double& dx, double& dy);
+// The unit of TIME, in any letter case, singular or plural (Days is day).
+std::string parseTimeUnit(const std::string& text);
 
 // The --help text.
 const char* helpText();

@@ -28,7 +28,9 @@ CommandLine parseCommandLine(const std::vector<std::string>& args) {
   line.resultFile = operands[0];
   line.graphFile = operands[1];
   if (!line.csvFolder.empty() && !platform::isFolder(line.csvFolder)) {
-    throw UsageError("-C " + line.csvFolder + ": no such directory");
+    // A name that is the same file as itself exists: then it is not a folder.
+    const bool exists = platform::sameFile(line.csvFolder, line.csvFolder);
+    throw UsageError("-C " + line.csvFolder + (exists ? ": not a directory" : ": no such directory"));
   }
   return line;
 }

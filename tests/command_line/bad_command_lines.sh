@@ -33,7 +33,9 @@ refused() {
 refused postconv "unknown option '--kindd'" RUN.RES --kindd tecplot -o out.dat
 refused postconv "option -o needs a value" RUN.RES --kind tecplot -o
 refused postconv "option --kind needs a value, not an empty one" RUN.RES --kind= -o out.dat
-refused postconv "unknown kind 'plot': --kind takes restart, tecplot, femap, microavs, rxview or interp" RUN.RES --kind plot -o out.dat
+for kind in plot 7; do
+  refused postconv "unknown kind '$kind': --kind takes restart, tecplot, femap, microavs, rxview or interp, or their menu numbers 1 to 6" RUN.RES --kind $kind -o out.dat
+done
 refused postconv "--points goes with --kind interp only" RUN.RES --kind tecplot -o out.dat --points POINTS.DAT
 refused postconv "--kind interp needs --points FILE" RUN.RES --kind interp -o out.dat
 refused postconv "no result file given" --kind restart -o out.dat
@@ -46,6 +48,7 @@ refused postconv "option --help takes no value" --help=yes
 refused timehist "a result file and a graph data file are needed" RUN.RES
 refused timehist "one result file and one graph data file only; 'C' is a third" RUN.RES GRAPH.DAT C
 refused timehist "-C none: no such directory" RUN.RES GRAPH.DAT -C none
+refused timehist "-C RUN.RES: not a directory" RUN.RES GRAPH.DAT -C RUN.RES
 refused timehist "option -C needs a value" RUN.RES GRAPH.DAT -C
 refused timehist "unknown option '--step'" RUN.RES GRAPH.DAT --step 1
 

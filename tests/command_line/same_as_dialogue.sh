@@ -43,9 +43,10 @@ compare() {
 # Dialogue answers: banner 0, typed name 1, RUN.RES, totals 0, menu, output, [points,] step.
 compare restart postconv '0\n1\nRUN.RES\n0\n1\nout.dat\n-1\n' RUN.RES --kind restart -o out.dat
 compare tecplot postconv '0\n1\nRUN.RES\n0\n2\nout.dat\n-1\n' RUN.RES --kind tecplot -o out.dat --step all
-compare femap postconv '0\n1\nRUN.RES\n0\n3\nout.dat\n2\n' RUN.RES --kind femap -o out.dat --step 2
+# A kind may be given by its menu number or in any letter case.
+compare femap postconv '0\n1\nRUN.RES\n0\n3\nout.dat\n2\n' RUN.RES --kind 3 -o out.dat --step 2
 compare microavs postconv '0\n1\nRUN.RES\n0\n4\nout.dat\n-1\n' RUN.RES --kind microavs -o out.dat
-compare rxview postconv '0\n1\nRUN.RES\n0\n5\nout.dat\n0\n' RUN.RES --kind rxview -o out.dat --step last
+compare rxview postconv '0\n1\nRUN.RES\n0\n5\nout.dat\n0\n' RUN.RES --kind rxVIEW -o out.dat --step last
 compare interp postconv '0\n1\nRUN.RES\n0\n6\nout.dat\nPOINTS.DAT\n-1\n' RUN.RES --kind interp -o out.dat --points POINTS.DAT
 compare timehist timehist '1\nRUN.RES\nGRAPH.DAT\n' RUN.RES GRAPH.DAT
 compare "output is the result file" postconv '0\n1\nRUN.RES\n0\n2\n./RUN.RES\n-1\n' RUN.RES --kind tecplot -o ./RUN.RES

@@ -88,7 +88,7 @@ TEST(PostvtkOptionsTest, BadCommandLinesAreRefused) {
       {"a.RES", "--netcdf", "--shift", "10,inf"},
       {"a.RES", "--netcdf", "--shift", "1,2,3"},
       {"a.RES", "--netcdf", "--time-unit", "week"},
-      {"a.RES", "--netcdf", "--time-unit", "seconds"},
+      {"a.RES", "--netcdf", "--time-unit", "s"},
       {"a.RES", "--netcdf", "--start", "2001-02-29"},  // no such day
       {"a.RES", "--netcdf", "--start", "2000-13-01"},
       {"a.RES", "--netcdf", "--start", "2000-1-01"},
@@ -121,6 +121,8 @@ TEST(PostvtkOptionsTest, NetcdfOptions) {
   EXPECT_EQ(s.start, "2024-02-29 06:30:00");
   EXPECT_TRUE(s.single);
   EXPECT_EQ(s.lengthUnit, "ft");
+  EXPECT_EQ(parseTimeUnit("Days"), "day");
+  EXPECT_EQ(parseTimeUnit("HOURS"), "hour");
   EXPECT_EQ(parseStart("1999-12-31 23:59:59"), "1999-12-31 23:59:59");
   EXPECT_EQ(parseStart("2000-02-29"), "2000-02-29 00:00:00");
 }
