@@ -99,7 +99,15 @@ bool ResultFile::readStep(const Mesh& mesh, Step& step, Results results) {
     // Same sizes from step to step: the arrays are sized by the first step only.
     const std::size_t nodes = slots(mesh.numnp);
     step.h.resize(nodes);
-    if (results == Results::HeadsOnly) {
+    if (results == Results::HeadsOnly && !headsAt_.empty()) {
+      reading("node results record", kNodeResultBytes, nodes);
+      std::size_t k = 0;
+      records_.read(false, kNodeResultBytes, nodes, [&](const unsigned char* p, std::size_t first, std::size_t n) {
+        for (; k < headsAt_.size() && headsAt_[k] < first + n; ++k) {
+          step.h[headsAt_[k]] = doubleAt(p + (headsAt_[k] - first) * kNodeResultBytes + 4);
+        }
+      });
+    } else if (results == Results::HeadsOnly) {
       readItems("node results record", kNodeResultBytes, nodes,
                 [&](const unsigned char* p, std::size_t n) { step.h[n] = doubleAt(p + 4); });
     } else {

@@ -420,6 +420,9 @@ int convert(Console& console, Choices& choices) {
   if (ktype == kInterp) {
     setUpPoints(mesh, choices.pointFile(), outputName, points);
     choices.pointsLocated(mesh, points);
+    // Of each step's 20-byte node items only the heads at the points' corners
+    // are decoded: a few thousand of tens of thousands.
+    result.decodeHeadsAt(cornerSlots(points));
   }
 
   const std::int32_t isel = choices.isel();

@@ -1,5 +1,6 @@
 // Menu 6 (INTERP): heads interpolated at points listed in a text file, written
 // for every step block of the result file.
+#include <algorithm>
 #include <array>
 #include <charconv>
 #include <memory>
@@ -112,6 +113,18 @@ void setUpPoints(const Mesh& mesh, const std::string& name, const std::string& o
     points.n3[i] = where.n3;
     points.element[i] = where.element;
   }
+}
+
+std::vector<std::size_t> cornerSlots(const PointSet& points) {
+  std::vector<std::size_t> slots;
+  for (const auto* corner : {&points.n1, &points.n2, &points.n3}) {
+    for (const std::int32_t n : *corner) {
+      if (n > 0) slots.push_back(static_cast<std::size_t>(n - 1));
+    }
+  }
+  std::sort(slots.begin(), slots.end());
+  slots.erase(std::unique(slots.begin(), slots.end()), slots.end());
+  return slots;
 }
 
 void writePointStep(TextOut& out, const PointSet& points, const Step& step, KeptLines& lines) {

@@ -44,6 +44,9 @@ struct PointSet {
 inline constexpr std::int32_t kPointCapacity = 2222;
 // Reads the points of the point file `name` and locates them in the mesh.
 void setUpPoints(const Mesh& mesh, const std::string& name, const std::string& outputName, PointSet& points);
+// The node slots (ascending, each once) of the corners of the located points:
+// the only heads writePointStep reads.
+std::vector<std::size_t> cornerSlots(const PointSet& points);
 void writePointStep(TextOut& out, const PointSet& points, const Step& step, KeptLines& lines);
 // The warning of the points that lie in no active element (their heads are 0,
 // or interpolated inside an inactive element), naming the first few; empty when

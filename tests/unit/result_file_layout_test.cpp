@@ -176,6 +176,20 @@ TEST_F(ResultFileLayoutTest, ItemsCutByTheEndOfAReadBlockAreWhole) {
   }
   EXPECT_EQ(wrong, 0);
   EXPECT_TRUE(heads.atEnd());
+
+  // Only the listed heads, read in small blocks so that the record comes in many
+  // pieces and the listed slots fall in different ones.
+  ResultFile some(write(file), 10, 44444, 4096);
+  some.readMesh(mesh);
+  const std::vector<std::size_t> slots = {0, 4999, 5000, static_cast<std::size_t>(nodes - 1)};
+  some.decodeHeadsAt(slots);
+  Step few;
+  for (int s = 1; s <= 2; ++s) {
+    ASSERT_TRUE(some.readStep(mesh, few, ResultFile::Results::HeadsOnly));
+    for (std::size_t i : slots) wrong += few.h[i] != static_cast<double>(i + 1) * 2.0;
+  }
+  EXPECT_EQ(wrong, 0);
+  EXPECT_TRUE(some.atEnd());
 }
 
 }  // namespace
