@@ -69,7 +69,7 @@ class ResultFile {
   // The node slots (ascending, each once) whose heads a HeadsOnly read decodes;
   // the other heads are left as they were (unset in a fresh Step). Empty (the
   // default): every head.
-  void decodeHeadsAt(std::vector<std::size_t> slots) { headsAt_ = std::move(slots); }
+  void decodeHeadsAt(RunArray<std::size_t> slots) { headsAt_ = std::move(slots); }
   // Whether the read position is at the end of the file.
   bool atEnd() const { return records_.atEnd(); }
   // The read position (a file offset) and the size of the file.
@@ -97,7 +97,7 @@ class ResultFile {
 
  private:
   std::int32_t readCount(const char* record, const char* what);
-  std::vector<std::size_t> headsAt_;
+  RunArray<std::size_t> headsAt_;
   // Reads the record named `record` ("node record"), of `count` items of
   // `itemBytes` bytes; `decode(p, i)` takes item i from p.
   template <class DecodeItem>

@@ -115,8 +115,9 @@ void setUpPoints(const Mesh& mesh, const std::string& name, const std::string& o
   }
 }
 
-std::vector<std::size_t> cornerSlots(const PointSet& points) {
-  std::vector<std::size_t> slots;
+RunArray<std::size_t> cornerSlots(const PointSet& points) {
+  RunArray<std::size_t> slots;
+  slots.reserve(3 * points.n1.size());
   for (const auto* corner : {&points.n1, &points.n2, &points.n3}) {
     for (const std::int32_t n : *corner) {
       if (n > 0) slots.push_back(static_cast<std::size_t>(n - 1));

@@ -46,7 +46,7 @@ inline constexpr std::int32_t kPointCapacity = 2222;
 void setUpPoints(const Mesh& mesh, const std::string& name, const std::string& outputName, PointSet& points);
 // The node slots (ascending, each once) of the corners of the located points:
 // the only heads writePointStep reads.
-std::vector<std::size_t> cornerSlots(const PointSet& points);
+RunArray<std::size_t> cornerSlots(const PointSet& points);
 void writePointStep(TextOut& out, const PointSet& points, const Step& step, KeptLines& lines);
 // The warning of the points that lie in no active element (their heads are 0,
 // or interpolated inside an inactive element), naming the first few; empty when

@@ -181,7 +181,7 @@ TEST_F(ResultFileLayoutTest, ItemsCutByTheEndOfAReadBlockAreWhole) {
   // pieces and the listed slots fall in different ones.
   ResultFile some(write(file), 10, 44444, 4096);
   some.readMesh(mesh);
-  const std::vector<std::size_t> slots = {0, 4999, 5000, static_cast<std::size_t>(nodes - 1)};
+  const RunArray<std::size_t> slots = {0, 4999, 5000, static_cast<std::size_t>(nodes - 1)};
   some.decodeHeadsAt(slots);
   Step few;
   for (int s = 1; s <= 2; ++s) {
