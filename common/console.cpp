@@ -2,22 +2,10 @@
 
 #include <cstdlib>
 
+#include "ascii_case.hpp"
 #include "platform.hpp"
 
 namespace gw {
-
-namespace {
-
-// The setting in lower case.
-std::string lowerCase(std::string_view text) {
-  std::string lower(text);
-  for (char& c : lower) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  }
-  return lower;
-}
-
-}  // namespace
 
 ConsoleForm consoleFormFor(int fd) {
   if (const char* setting = std::getenv("GWPOST_CONSOLE"); setting != nullptr) {

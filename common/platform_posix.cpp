@@ -1,6 +1,7 @@
 // The platform unit on Linux and other POSIX systems.
 #include "platform.hpp"
 
+#include "ascii_case.hpp"
 #include "file_names.hpp"
 
 #include <cerrno>
@@ -185,10 +186,7 @@ bool isTerminal(int fd) { return ::isatty(fd) == 1; }
 namespace {
 
 bool namesUtf8(std::string_view charset) {
-  std::string lower(charset);
-  for (char& c : lower) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  }
+  const std::string lower = lowerCase(charset);
   return lower == "utf-8" || lower == "utf8";
 }
 

@@ -3,6 +3,7 @@
 #include <charconv>
 #include <string_view>
 
+#include "ascii_case.hpp"
 #include "converter_state.hpp"
 
 namespace gw::postconv {
@@ -22,8 +23,7 @@ constexpr KindName kKinds[] = {
 // A kind by its name in any letter case (TECPLOT as the dialogue's menu shows
 // it) or by its dialogue menu number.
 Ktype kindNamed(const std::string& name) {
-  std::string lower = name;
-  for (char& c : lower) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+  const std::string lower = lowerCase(name);
   for (const KindName& kind : kKinds) {
     if (kind.name == lower || name == kind.menuNumber) return kind.ktype;
   }

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <string_view>
 
+#include "ascii_case.hpp"
 #include "platform.hpp"
 
 namespace gw::postvtk {
@@ -112,8 +113,7 @@ void parseShift(const std::string& text, double& dx, double& dy) {
 }
 
 std::string parseTimeUnit(const std::string& text) {
-  std::string unit = text;
-  for (char& c : unit) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+  std::string unit = lowerCase(text);
   if (unit.size() > 1 && unit.back() == 's') unit.pop_back();
   if (unit != "second" && unit != "minute" && unit != "hour" && unit != "day") {
     throw UsageError("--time-unit takes second, minute, hour or day, not '" + text + "'");
